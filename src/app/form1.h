@@ -1,0 +1,265 @@
+// The logger's main window as data: every field of the window and of the shared module, the
+// state of every control, and every handler. Procedures live in the folder of their subsystem
+// (app, link, decode, chart, results, memory); this header is the one place the state is.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/controls.h"
+#include "app/platform.h"
+#include "chart/chart_model.h"
+
+namespace dcload {
+
+inline constexpr int kDevicePort = 2200;
+inline constexpr int kMessageLogSize = 100001;     // indices 0..100000
+inline constexpr int kReadCap = 32000;             // readLastFile keeps at most this index
+inline constexpr float kLowCurrent = 5.0f;
+
+// Request modes of the poll timer.
+enum RequestMode : std::int16_t {
+    modeLive = 0, modeRecordCount = 1, modeClear = 2, modeDownload = 3, modeReset = 4, modeStart = 5
+};
+
+// Texts the logger shows exactly as they stand.
+inline constexpr const char* kMainCaption = "Brackwin Products DC Load Data Logger";
+inline constexpr const char* kAppTitle = "KorvelLoad_4";
+inline constexpr const char* kAppDescription = "This retrieves AC_Load information";
+inline constexpr const char* kLegalNotice = "Copyright \xC2\xA9 Brackwin Products. All rights reserved.";
+inline constexpr const char* kDefaultRecord =
+    "010101000190019A01A400C800D200DC009801FE001300000000001C";
+// Built-in addresses. Never dialled on a build or test machine.
+inline constexpr const char* kDefaultLocalAddress = "192.168.1.200";
+inline constexpr const char* kFixedRemoteAddress = "203.0.113.45";
+
+// File dialog Form2.
+struct Form2State {
+    std::int16_t mode = 0;             // 0 save, 1 read
+    std::string caption = "Save File";
+    std::string okCaption = "&Save";
+    std::string folder;                // Dir1 / File1 path
+    std::string pattern = "DC_Result*.txt";
+    std::vector<std::string> files;    // File1 entries (names only)
+    std::string txtExport;
+    ProgressBar pB2;
+    Pointer pointer = Pointer::Default;
+    bool open = false;
+};
+
+// About box frmAbout.
+struct AboutState {
+    std::string caption = "About MyApp";
+    std::string lblTitle = "Application Title";
+    std::string lblVersion = "Version";
+    std::string lblDescription = "App Description";
+    std::string lblDisclaimer = "Warning: ...";
+};
+
+// Pause / finish dialog DialogDisconnect.
+struct PauseDialogState {
+    bool open = false;
+    std::int16_t closeTicks = 0;
+};
+
+struct Form1Controls {
+    std::string caption = kMainCaption;
+    std::string txtIP;
+    Frame frmSetIP{"Set IP Address", false};
+    Frame FrameData{"", false};        // holds Label8 "Waiting for Connection"
+    std::array<Label, 6> lblU;         // element 0 volts
+    std::array<Label, 4> lblA;         // element 0 current, element 3 test time
+    Label lblT, lblAh, lblKW, lblFreq, lblSpeed{"0"};
+    ProgressBar pBar;                  // data-arrival indicator
+    ProgressBar pB2;                   // decoder activity indicator
+    Label lblPauseMessage;
+    std::string StatusBar1;            // panel 1
+    Label lblHCMPointer{"", kWhite, false};
+    Label lblTime{"", kYellow, false};
+    Label lblCount{"0", kWhite, false};
+    Label lblPage{"Page", kWhite, false};
+    int tabStrip = 1;                  // selected tab, 1-based
+    std::vector<std::string> comGraphItems;
+    std::string comGraphText;
+    std::string frameGCaption;
+    ScrollBar HScroll;
+    Pointer pointer = Pointer::Default;
+};
+
+// A run-time failure of the kind the logger's handlers stop or skip on (conversion, overflow,
+// division by zero, file errors). Carries a numeric code and a description for the operator.
+struct RuntimeError {
+    int number;
+    std::string description;
+};
+RuntimeError conversionError();   // 13 Type mismatch
+RuntimeError overflowError();     // 6 Overflow
+RuntimeError divisionByZero();    // 11 Division by zero
+RuntimeError subscriptError();    // 9 Subscript out of range
+
+class Form1 {
+public:
+    Form1(Platform platform, std::string resultsFolder, int port = kDevicePort);
+
+    // ---- start-up, clock, shutdown (app) ----
+    void formLoad();
+    float elapsedSeconds() const;
+    void mnuExitClick();               // ends the program: the Qt layer quits
+    bool exitRequested = false;
+    void mnuAboutClick();
+    void frmAboutLoad();
+
+    // ---- device address (app) ----
+    std::string readDeviceAddress();
+    void saveDeviceAddress(const std::string& address);
+    void cmdLocalClick();
+    void cmdRemoteClick();
+    void cmdSetIPClick();
+    void cmdConnectKeyDown(int keyCode, bool shift, bool ctrl, bool alt);
+
+    // ---- connection lifecycle (link) ----
+    void cmdConnectClick();
+    void cmdDisconnectClick();
+    void connectSocket();
+    void disconnect();
+    void Connecting(bool onOff);
+    void requestFlashReset();
+    void tcpClientConnect();
+    void tcpClientClose();
+    void tcpClientError(const std::string& description);
+
+    // ---- polling and receive (link) ----
+    void timerTick(TimerId id);        // dispatches every timer
+    void timerRequestTick();
+    void timer1Tick();
+    void timer2Tick();
+    void tcpClientDataArrival();
+
+    // ---- decoding and test tracking (decode) ----
+    void processMessage(std::string msg, std::int16_t noSave, std::int16_t reset,
+                        std::int16_t startTime, std::int16_t startRow);
+    void checkCurrent(float I);
+    void timerDisconnectTick();
+    void dialogDisconnectLoad();
+    void dialogOkClick();              // "Click to PAUSE TEST"
+    void dialogCancelClick();          // "Click to FINISH TEST"
+    void dialogTimer1Tick();
+    void dialogClosedByUser();         // closed any other way: result stays 2
+    void adjustTimer();
+    void addChartPoint(const std::string& msg, std::int16_t graphType, bool resetFlag,
+                       std::int16_t startTime, std::int16_t startRow, std::int16_t& chartRowCount);
+
+    // ---- chart (chart) ----
+    void CreateChart(std::int16_t ref, std::int16_t firstRowRef, std::int16_t& rowCount);
+    void adjustScale(float value, std::int16_t c);
+    void tabStripClick(int tabIndex);
+    void comGraphChange();
+    void comGraphClick();
+    void readLFile(std::int16_t& page, bool read0);
+    void setHScrollMin(int v);
+    void setHScrollMax(int v);
+    void setHScrollValue(int v);
+    void hScrollChange();
+
+    // ---- results (results) ----
+    std::int16_t getLastFileNumber();
+    std::string readLastFile(std::int16_t row, std::int16_t asFile, bool read0);
+    void saveRecord(const std::string& record);
+    void saveCsvRecord(const std::string& line);
+    void mnuSaveClick();
+    void mnuReadClick();
+    void form2Activate();
+    void form2FolderChange(const std::string& folder);
+    void form2FileClick(const std::string& name);
+    void form2OkClick();
+    void exportData(const std::string& fileName);
+    void importData(const std::string& fileName);
+    void importLastData();
+    void refreshFileList();
+
+    // ---- load bank memory (memory) ----
+    void cmdGetClick();
+    void mnuStartFlashClick();
+    void mnuStopFlashClick();
+    void mnuClearFlashClick();
+    void startFlash();
+    void clearFlash();
+
+    // ---- paths ----
+    const std::string& resultsFolder() const { return resultsFolder_; }
+    std::string resultsPath(std::string_view name) const;
+    std::string resultFileName(int n) const;
+    std::string csvFileName(int n) const;
+    std::string counterFileName() const;
+    std::string addressFileName() const;
+
+    // ---- main window fields ----
+    std::int16_t requestMode = 0;
+    bool replyReceived = false;
+    std::int16_t silentTicks = 0;
+    std::int32_t flashRecordCount = 0;
+    bool wrapFlag = false;
+    std::int32_t recordCounter = 0;
+    bool downloadStarting = true;
+    std::int16_t recordLimit = 60;
+    float connectTime = 0.0f;          // "empty" before the first Connect counts as 0
+    std::vector<std::string> messageLog;
+    std::int32_t gTimeCount = 0;
+    std::array<float, 21> readings{};
+    std::int16_t graphType = 0;
+    std::int16_t chartRowCount = 0;
+    std::int16_t pageCount = 0;
+    bool pauseAsked = false;
+    bool fileStarted = false;
+
+    // ---- shared module fields ----
+    double programStartTime = 0.0;     // clock seconds at start-up
+    std::int32_t messageCount = 0;
+    std::int32_t tickCount = 0;
+    std::int32_t ticksSinceStored = 0;
+    std::int32_t storedReadingPeriod = 0;
+    bool testPaused = false;
+    std::int16_t rearmTicks = 0;
+    std::optional<std::int16_t> dialogResult;
+    bool messageLogLoaded = false;
+    bool reloadHistory = false;
+
+    // ---- decoder state kept between calls ----
+    std::int16_t fileProgressTicks = 0;
+    std::int16_t readProgressTicks = 0;
+    std::int16_t chartRow = 0;
+    float chartTime = 0.0f;
+
+    // ---- windows and controls ----
+    Form1Controls ctl;
+    ChartModel chart;
+    Form2State form2;
+    AboutState about;
+    PauseDialogState pauseDialog;
+    std::string lblFileName;           // Dialog's label: a text holder, never shown
+
+    // Receive path: a short all-hex fragment held to be joined with the next read.
+    std::string heldFragment;
+
+    Platform& platform() { return platform_; }
+    int port() const { return port_; }
+
+private:
+    void stepForm2Progress(std::int16_t& ticks);
+    void resultsFolderProblem(const std::string& reason);
+    bool appendLine(const std::string& path, const std::string& text, bool& missingPath);
+    bool writeCounterFile(std::int32_t n);
+
+    Platform platform_;
+    std::string resultsFolder_;
+    int port_;
+    std::uint64_t displaySeq_ = 0;     // bumped per decoded message; keeps the newest on screen
+    bool folderProblemShown_ = false;
+    std::string readBuffer_;           // reused by readLastFile
+};
+
+} // namespace dcload

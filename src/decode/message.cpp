@@ -1,0 +1,84 @@
+#include <cmath>
+
+#include "app/form1.h"
+#include "decode/format.h"
+
+namespace dcload {
+
+namespace {
+
+// Characters start..start+len-1 (1-based) of what remains of the text.
+std::string_view mid(const std::string& s, size_t start, size_t len) {
+    if (start - 1 >= s.size()) return {};
+    return std::string_view(s).substr(start - 1, len);
+}
+
+} // namespace
+
+void Form1::stepForm2Progress(std::int16_t& ticks) {
+    ProgressBar& bar = form2.pB2;
+    if (bar.max > bar.value) {
+        if (ticks > 1000) {
+            ++bar.value;
+            ticks = 0;
+        } else {
+            ++ticks;
+        }
+    } else {
+        bar.value = 1;
+    }
+}
+
+// The one decoder. Live (noSave 0): decode, show, save. Replay (noSave -1): decode, show, plot.
+// The message is taken by value: a modal dialog can run other handlers before this returns.
+void Form1::processMessage(std::string msg, std::int16_t noSave, std::int16_t reset,
+                           std::int16_t startTime, std::int16_t startRow) {
+    stepForm2Progress(fileProgressTicks);
+    ctl.pB2.step();
+
+    const size_t n = msg.size();
+    if (n == 6) return;
+
+    unsigned computed = 0, received = 0;
+    if (n == 39) {
+        for (size_t k = 1; k <= 15; ++k) computed ^= static_cast<unsigned>(hexField(mid(msg, 2 * k - 1, 2)));
+        received = static_cast<unsigned>(hexField(mid(msg, 31, 2)));
+    }
+    if (computed != received)
+        lblFileName = "Check Sum Error (" + hexUpper(computed) + " <> " + hexUpper(received) + ")";
+
+    if (n > 16) {
+        for (size_t i = 1; i <= 4; ++i) readings[i] = static_cast<float>(hexField(mid(msg, 2 * i - 1, 2)));
+        for (size_t i = 5; i <= 9; ++i)
+            readings[i] = static_cast<float>(hexField(mid(msg, 9 + 4 * (i - 5), 4), i == 9));
+    }
+
+    const float volts = readings[5] / 100.0f;
+    const float current = readings[6] / 10.0f;
+    const float temperature = readings[9] / 10.0f;
+    const float ampHours = readings[8] / 1.0f;
+    ctl.lblU[0].caption = formatPattern(volts, "##0.00");
+    ctl.lblA[0].caption = formatPattern(current, "##0.0");
+    ctl.lblT.caption = formatPattern(temperature, "##0.0");
+    ctl.lblAh.caption = formatPattern(ampHours, "0000.0");
+    ctl.lblA[3].caption = testTimeText(static_cast<std::int32_t>(readings[7]));
+    const std::string csvBody = ctl.lblU[0].caption + "," + ctl.lblA[0].caption + "," +
+                                ctl.lblAh.caption + "," + ctl.lblA[3].caption;
+
+    if (noSave == -1) addChartPoint(msg, graphType, reset == -1, startTime, startRow, chartRowCount);
+
+    if (noSave == 0) {
+        Timer& poll = platform_.timer(TimerId::TimerRequest);
+        poll.setEnabled(false);
+        saveRecord(msg);
+        const double stamp = std::floor(static_cast<double>(elapsedSeconds()) - connectTime);
+        saveCsvRecord(formatPattern(stamp, "000000") + "," + csvBody);
+        poll.setEnabled(true);
+    }
+
+    // Asked last, once the reading is shown and on disk: the question can stay open for
+    // minutes while later readings arrive, and they must land after this one.
+    checkCurrent(current);
+}
+
+} // namespace dcload

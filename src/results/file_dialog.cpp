@@ -1,0 +1,155 @@
+#include <algorithm>
+#include <dirent.h>
+
+#include "app/form1.h"
+#include "decode/format.h"
+#include "results/file_io.h"
+
+namespace dcload {
+
+namespace {
+
+// "DC_Result*.txt": names that start with the prefix and end with the extension.
+bool matchesPattern(const std::string& name) {
+    static const std::string pre = "DC_Result", ext = ".txt";
+    return name.size() >= pre.size() + ext.size() && name.compare(0, pre.size(), pre) == 0 &&
+           name.compare(name.size() - ext.size(), ext.size(), ext) == 0;
+}
+
+void failureBox(Form1& f, const RuntimeError& e) {
+    f.platform().dialogs.messageBox(e.description + " " + std::to_string(e.number), kAppTitle, Icon::None,
+                                    Buttons::OK, DefaultButton::First);
+}
+
+RuntimeError fileError(const FileResult& r) {
+    if (r.status == FileStatus::FileNotFound) return {53, "File not found"};
+    if (r.status == FileStatus::PathNotFound) return {76, "Path not found"};
+    return {75, "Path/File access error (" + r.reason + ")"};
+}
+
+} // namespace
+
+void Form1::mnuSaveClick() {
+    form2.mode = 0;
+    form2.open = true;
+    platform_.dialogs.showFileDialog();
+    form2.open = false;
+}
+
+void Form1::mnuReadClick() {
+    form2.mode = 1;
+    form2.open = true;
+    platform_.dialogs.showFileDialog();
+    form2.open = false;
+}
+
+void Form1::form2Activate() {
+    form2.folder = resultsFolder_;
+    if (form2.mode == 0) {
+        form2.caption = "Save File";
+        form2.okCaption = "&Save";
+    } else if (form2.mode == 1) {
+        form2.caption = "Read File";
+        form2.okCaption = "&Read";
+    }
+    form2.txtExport = "DC_Result_" + std::to_string(getLastFileNumber()) + ".txt";
+    form2.pB2.value = 0;
+    refreshFileList();
+}
+
+void Form1::refreshFileList() {
+    form2.files.clear();
+    if (DIR* d = ::opendir(form2.folder.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            std::string name = e->d_name;
+            if (matchesPattern(name) && fileExists(form2.folder + "/" + name)) form2.files.push_back(name);
+        }
+        ::closedir(d);
+    }
+    std::sort(form2.files.begin(), form2.files.end());
+}
+
+void Form1::form2FolderChange(const std::string& folder) {
+    form2.folder = folder;
+    refreshFileList();
+}
+
+void Form1::form2FileClick(const std::string& name) { form2.txtExport = name; }
+
+void Form1::form2OkClick() {
+    messageLogLoaded = false;
+    std::string folder(trimBlanks(form2.folder));
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    const std::string path = folder + "/" + std::string(trimBlanks(form2.txtExport));
+    if (form2.mode == 0) exportData(path);
+    if (form2.mode == 1) importData(path);
+    refreshFileList();
+    if (form2.open) platform_.dialogs.closeFileDialog();
+}
+
+void Form1::exportData(const std::string& fileName) {
+    if (fileExists(fileName)) {
+        Answer a = platform_.dialogs.messageBox(fileName + " Exists. Overwrite?", "Saving File", Icon::Information,
+                                                Buttons::YesNo, DefaultButton::Second);
+        if (a == Answer::No) return;
+    }
+    const std::int16_t n = getLastFileNumber();
+    FileResult r = copyFile(resultFileName(n), fileName);
+    if (!r.ok()) {
+        platform_.dialogs.messageBox("Cannot save, file in use.", "Error", Icon::Information, Buttons::OK,
+                                     DefaultButton::First);
+        return;
+    }
+    platform_.dialogs.messageBox(fileName + " Saved", "Saving File", Icon::Information, Buttons::OK,
+                                 DefaultButton::First);
+}
+
+void Form1::importData(const std::string& fileName) {
+    try {
+        if (!fileExists(fileName)) {
+            platform_.dialogs.messageBox(fileName + " does not Exist.", "Opening File", Icon::Information,
+                                         Buttons::OK, DefaultButton::First);
+            return;
+        }
+        const std::int16_t n = add16(getLastFileNumber(), 2);
+        FileResult w = writeWholeFile(counterFileName(), std::to_string(n) + "\r\n");
+        if (!w.ok()) throw fileError(w);
+        if (fileName.size() < 3 || fileName.compare(fileName.size() - 3, 3, "txt") != 0) {
+            platform_.dialogs.messageBox("File must be a text file", "Wrong File Type", Icon::Exclamation,
+                                         Buttons::OK, DefaultButton::First);
+            return;
+        }
+        FileResult c = copyFile(fileName, resultFileName(n));
+        if (!c.ok()) throw fileError(c);
+        reloadHistory = true;
+        form2.pointer = Pointer::Busy;
+        std::int16_t page = 0;
+        readLFile(page, false);
+        ctl.pointer = Pointer::Default;
+        form2.pointer = Pointer::Default;
+    } catch (const RuntimeError& e) {
+        form2.pointer = Pointer::Default;
+        failureBox(*this, e);
+    }
+}
+
+// The periodic reload: the current result file read back and replayed into the chart.
+void Form1::importLastData() {
+    try {
+        form2.pointer = Pointer::Busy;
+        messageLogLoaded = false;
+        const std::int16_t count = toInt16(readLastFile(0, -1, false));
+        if (count != 0) {
+            gTimeCount = count;
+            std::int16_t page = 0;
+            readLFile(page, false);
+        }
+        ctl.pointer = Pointer::Default;
+        form2.pointer = Pointer::Default;
+    } catch (const RuntimeError& e) {
+        form2.pointer = Pointer::Default;
+        failureBox(*this, e);
+    }
+}
+
+} // namespace dcload

@@ -1,0 +1,115 @@
+#include "results/file_io.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dcload {
+
+namespace {
+
+FileResult fromErrno(const std::string& path, int err) {
+    FileResult r;
+    r.reason = std::strerror(err);
+    if (err == ENOENT || err == ENOTDIR) {
+        std::string parent = path.substr(0, path.find_last_of('/'));
+        struct stat st{};
+        bool parentThere = !parent.empty() && ::stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        r.status = (err == ENOENT && parentThere) ? FileStatus::FileNotFound : FileStatus::PathNotFound;
+    } else {
+        r.status = FileStatus::OtherError;
+    }
+    return r;
+}
+
+FileResult writeAll(int fd, const std::string& path, const char* data, size_t len) {
+    while (len > 0) {
+        ssize_t w = ::write(fd, data, len);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            FileResult r = fromErrno(path, errno);
+            return r;
+        }
+        data += w;
+        len -= static_cast<size_t>(w);
+    }
+    return {};
+}
+
+FileResult writeWith(const std::string& path, const std::string& content, int flags) {
+    int fd = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return fromErrno(path, errno);
+    FileResult r = writeAll(fd, path, content.data(), content.size());
+    if (::close(fd) != 0 && r.ok()) r = fromErrno(path, errno);
+    return r;
+}
+
+} // namespace
+
+FileResult readWholeFile(const std::string& path, std::string& out) {
+    out.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return fromErrno(path, errno);
+    struct stat st{};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return {FileStatus::OtherError, "Is a directory"};
+    }
+    if (st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
+    char buf[1 << 16];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            FileResult r = fromErrno(path, errno);
+            ::close(fd);
+            return r;
+        }
+        if (n == 0) break;
+        out.append(buf, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return {};
+}
+
+FileResult writeWholeFile(const std::string& path, const std::string& content) {
+    return writeWith(path, content, O_TRUNC);
+}
+
+FileResult appendToFile(const std::string& path, const std::string& content) {
+    return writeWith(path, content, O_APPEND);
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+FileResult makeFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0755) == 0) return {};
+    int err = errno;
+    struct stat st{};
+    if (err == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return {};
+    if (err == ENOENT) { // make the parents first, like a technician would expect of ~/Results
+        std::string parent = path.substr(0, path.find_last_of('/'));
+        if (!parent.empty() && parent != path && makeFolder(parent).ok() && ::mkdir(path.c_str(), 0755) == 0)
+            return {};
+        err = errno;
+    }
+    return fromErrno(path, err);
+}
+
+FileResult copyFile(const std::string& from, const std::string& to) {
+    struct stat a{}, b{};
+    if (::stat(from.c_str(), &a) == 0 && ::stat(to.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+        a.st_ino == b.st_ino)
+        return {FileStatus::OtherError, "source and target are the same file"};
+    std::string content;
+    FileResult r = readWholeFile(from, content);
+    if (!r.ok()) return r;
+    return writeWholeFile(to, content);
+}
+
+} // namespace dcload
