@@ -1,17 +1,7 @@
-#include <cstdlib>
-
 #include "app/form1.h"
 #include "decode/format.h"
 
 namespace dcload {
-
-namespace {
-// The plotted value: formatted to one decimal, then taken to a whole number, halves to even.
-long long chartValue(double quantity, const char* pattern) {
-    const std::string text = formatPattern(quantity, pattern);
-    return static_cast<long long>(roundHalfEven(std::strtod(text.c_str(), nullptr)));
-}
-} // namespace
 
 void Form1::addChartPoint(const std::string& msg, std::int16_t type, bool resetFlag,
                           std::int16_t startTime, std::int16_t startRow, std::int16_t& rowCount) {
@@ -35,9 +25,9 @@ void Form1::addChartPoint(const std::string& msg, std::int16_t type, bool resetF
 
     long long value = 0;
     std::string seriesLabel = "V 1";
-    if (type == 0) value = chartValue(readings[5] / 100.0f, "##00.0");
-    else if (type == 1) value = chartValue(readings[6] / 10.0f, "##0.0");
-    else if (type == 2) { value = chartValue(readings[9] / 10.0f, "00.0"); seriesLabel = "Deg C"; }
+    if (type == 0) value = wholeOfOneDecimal(readings[5] / 100.0f);
+    else if (type == 1) value = wholeOfOneDecimal(readings[6] / 10.0f);
+    else if (type == 2) { value = wholeOfOneDecimal(readings[9] / 10.0f); seriesLabel = "Deg C"; }
     else return;
 
     chart.currentSeries = 1;

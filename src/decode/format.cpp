@@ -62,52 +62,92 @@ std::string roundedDigits(double value, int decimals, bool& negative) {
     return out;
 }
 
-// The common case without text conversion: the scaled value is not within a hair of a half,
-// so plain rounding gives the same digits as the careful path. Empty when undecided.
-std::string fastRoundedDigits(double value, int decimals, bool& negative) {
+// |value| scaled by 10^decimals and rounded half away from zero, judging halves on the value's
+// 15 significant digits (so 1.005 rounds up as the operator reads it). False when out of reach.
+bool roundedScaled(double value, int decimals, unsigned long long& out) {
     static const double pow10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
-    if (decimals < 0 || decimals > 6 || !std::isfinite(value)) return {};
-    double a = std::fabs(value);
-    if (a >= 1e12) return {};
-    double x = a * pow10[decimals];
-    double f = std::floor(x);
-    double frac = x - f;
-    if (std::fabs(frac - 0.5) < 1e-6) return {};
-    unsigned long long r = static_cast<unsigned long long>(f) + (frac > 0.5 ? 1 : 0);
-    negative = std::signbit(value);
-    std::string digits = std::to_string(r);
-    if (static_cast<int>(digits.size()) <= decimals)
-        digits.insert(0, static_cast<size_t>(decimals + 1 - static_cast<int>(digits.size())), '0');
-    if (decimals == 0) return digits;
-    return digits.substr(0, digits.size() - static_cast<size_t>(decimals)) + "." +
-           digits.substr(digits.size() - static_cast<size_t>(decimals));
+    if (decimals < 0 || decimals > 6 || !std::isfinite(value)) return false;
+    const double x = std::fabs(value) * pow10[decimals];
+    if (x >= 1e15) return false;
+    const double f = std::floor(x);
+    const double frac = x - f;
+    int intDigits = 1;
+    for (double t = f; t >= 10.0 && intDigits < 16; t /= 10.0) ++intDigits;
+    // Half a unit of the 15th significant digit of x.
+    static const double tols[] = {0, 5e-15, 5e-14, 5e-13, 5e-12, 5e-11, 5e-10, 5e-9, 5e-8,
+                                  5e-7, 5e-6, 5e-5, 5e-4, 5e-3, 5e-2, 5e-1, 5.0};
+    const double tol = tols[intDigits];
+    out = static_cast<unsigned long long>(f) + ((frac > 0.5 || std::fabs(frac - 0.5) <= tol) ? 1 : 0);
+    return true;
+}
+
+} // namespace
+
+std::int64_t wholeOfOneDecimal(double value) {
+    unsigned long long r = 0;
+    if (!roundedScaled(value, 1, r)) return static_cast<std::int64_t>(roundHalfEven(value));
+    unsigned long long q = r / 10, rem = r % 10;
+    if (rem > 5 || (rem == 5 && (q & 1))) ++q;
+    const auto v = static_cast<std::int64_t>(q);
+    return std::signbit(value) ? -v : v;
+}
+
+namespace {
+
+// Digits of r with `decimals` of them after the point, at least minInt before it.
+std::string layout(unsigned long long r, int decimals, int minInt, bool negative) {
+    char digits[24];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + r % 10);
+        r /= 10;
+    } while (r);
+    while (n < decimals) digits[n++] = '0';
+    int intDigits = n - decimals;
+    // Leading zeros of the integer part are shown only as the pattern asks.
+    while (intDigits > 0 && digits[n - 1] == '0') { --n; --intDigits; }
+    char out[48];
+    int k = 0;
+    bool nonZero = false;
+    for (int i = 0; i < n; ++i) nonZero |= digits[i] != '0';
+    if (negative && nonZero) out[k++] = '-';
+    for (int i = intDigits; i < minInt; ++i) out[k++] = '0';
+    for (int i = n - 1; i >= decimals; --i) out[k++] = digits[i];
+    if (decimals > 0) {
+        out[k++] = '.';
+        for (int i = decimals - 1; i >= 0; --i) out[k++] = digits[i];
+    }
+    return std::string(out, static_cast<size_t>(k));
 }
 
 } // namespace
 
 std::string formatPattern(double value, std::string_view pattern) {
-    size_t dot = pattern.find('.');
-    std::string_view intPat = pattern.substr(0, dot);
-    int decimals = 0;
-    if (dot != std::string_view::npos)
-        for (char c : pattern.substr(dot + 1)) if (c == '0' || c == '#') ++decimals;
-    int minInt = 0;
-    for (char c : intPat) if (c == '0') ++minInt;
+    const size_t dot = pattern.find('.');
+    int decimals = 0, minInt = 0;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (dot != std::string_view::npos && i > dot) decimals += pattern[i] == '0' || pattern[i] == '#';
+        else minInt += pattern[i] == '0';
+    }
+    unsigned long long r = 0;
+    if (roundedScaled(value, decimals, r)) return layout(r, decimals, minInt, std::signbit(value));
 
+    // Out of reach of the quick path (huge or odd values): work on the text of the value.
     bool negative = false;
-    std::string s = fastRoundedDigits(value, decimals, negative);
-    if (s.empty()) s = roundedDigits(value, decimals, negative);
+    std::string s = roundedDigits(value, decimals, negative);
     size_t p = s.find('.');
     std::string ip = s.substr(0, p);
     std::string fp = p == std::string::npos ? "" : s.substr(p + 1);
-    // Strip leading zeros, then pad to the pattern's always-shown digits.
     size_t nz = ip.find_first_not_of('0');
     ip = nz == std::string::npos ? "" : ip.substr(nz);
-    while (static_cast<int>(ip.size()) < minInt) ip.insert(ip.begin(), '0');
+    if (static_cast<int>(ip.size()) < minInt) ip = std::string(static_cast<size_t>(minInt) - ip.size(), '0') + ip;
     bool allZero = ip.find_first_not_of('0') == std::string::npos && fp.find_first_not_of('0') == std::string::npos;
-    std::string out = ip;
-    if (decimals > 0) out += "." + fp;
-    if (negative && !allZero) out.insert(out.begin(), '-');
+    std::string out = (negative && !allZero) ? "-" : "";
+    out += ip;
+    if (decimals > 0) {
+        out += '.';
+        out += fp;
+    }
     return out;
 }
 

@@ -13,6 +13,10 @@ namespace dcload {
 // zero to the pattern's decimals (on the value's 15 significant digits); "-" for negatives.
 std::string formatPattern(double value, std::string_view pattern);
 
+// The chart's value of a quantity: formatted to one decimal (as the displays round), then taken
+// to a whole number with halves to the even neighbour ("12.5" gives 12, "41.5" gives 42).
+std::int64_t wholeOfOneDecimal(double value);
+
 // A whole number with the sign position kept: " 12", "-5".
 std::string withSignBlank(long long value);
 

@@ -62,14 +62,14 @@ void Form1::processMessage(std::string msg, std::int16_t noSave, std::int16_t re
     ctl.lblT.caption = formatPattern(temperature, "##0.0");
     ctl.lblAh.caption = formatPattern(ampHours, "0000.0");
     ctl.lblA[3].caption = testTimeText(static_cast<std::int32_t>(readings[7]));
-    const std::string csvBody = ctl.lblU[0].caption + "," + ctl.lblA[0].caption + "," +
-                                ctl.lblAh.caption + "," + ctl.lblA[3].caption;
 
     if (noSave == -1) addChartPoint(msg, graphType, reset == -1, startTime, startRow, chartRowCount);
 
     if (noSave == 0) {
         Timer& poll = platform_.timer(TimerId::TimerRequest);
         poll.setEnabled(false);
+        const std::string csvBody = ctl.lblU[0].caption + "," + ctl.lblA[0].caption + "," +
+                                    ctl.lblAh.caption + "," + ctl.lblA[3].caption;
         saveRecord(msg);
         const double stamp = std::floor(static_cast<double>(elapsedSeconds()) - connectTime);
         saveCsvRecord(formatPattern(stamp, "000000") + "," + csvBody);

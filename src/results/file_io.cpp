@@ -57,19 +57,24 @@ FileResult readWholeFile(const std::string& path, std::string& out) {
         ::close(fd);
         return {FileStatus::OtherError, "Is a directory"};
     }
-    if (st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
-    char buf[1 << 16];
+    // Read straight into the string: one copy from the kernel, none of our own.
+    size_t used = 0;
+    size_t cap = st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 65536;
+    out.resize(cap);
     for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (used == out.size()) out.resize(out.size() * 2);
+        ssize_t n = ::read(fd, out.data() + used, out.size() - used);
         if (n < 0) {
             if (errno == EINTR) continue;
             FileResult r = fromErrno(path, errno);
             ::close(fd);
+            out.clear();
             return r;
         }
         if (n == 0) break;
-        out.append(buf, static_cast<size_t>(n));
+        used += static_cast<size_t>(n);
     }
+    out.resize(used);
     ::close(fd);
     return {};
 }

@@ -3,6 +3,7 @@
 // and loses its quotes (it may then hold commas); what follows it up to the separator is dropped.
 #pragma once
 
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -28,17 +29,36 @@ public:
             skipToSeparator();
             return true;
         }
-        const char* q = p_;
-        while (q < end_ && *q != ',' && *q != '\r' && *q != '\n') ++q;
+        const char* q = findSeparator(p_, end_);
         item = std::string_view(start, static_cast<size_t>(q - start));
         p_ = q;
         consumeSeparator();
         return true;
     }
 
+    // First ',', CR or LF at or after p (end when none). Eight bytes at a time: result files
+    // are read back on every periodic reload.
+    static const char* findSeparator(const char* p, const char* end) {
+        constexpr std::uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
+        while (end - p >= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            const std::uint64_t a = w ^ (ones * ','), b = w ^ (ones * '\r'), c = w ^ (ones * '\n');
+            const std::uint64_t m = ((a - ones) & ~a) | ((b - ones) & ~b) | ((c - ones) & ~c);
+            if (m & highs) {
+                // The lowest flagged byte is exact; stop the bytewise check there.
+                for (int i = 0; i < 8; ++i)
+                    if (p[i] == ',' || p[i] == '\r' || p[i] == '\n') return p + i;
+            }
+            p += 8;
+        }
+        while (p < end && *p != ',' && *p != '\r' && *p != '\n') ++p;
+        return p;
+    }
+
 private:
     void skipToSeparator() {
-        while (p_ < end_ && *p_ != ',' && *p_ != '\r' && *p_ != '\n') ++p_;
+        p_ = findSeparator(p_, end_);
         consumeSeparator();
     }
     void consumeSeparator() {
