@@ -58,7 +58,10 @@ std::string roundedDigits(double value, int decimals, bool& negative) {
     }
     // Insert the decimal point.
     std::string out = digits.substr(0, static_cast<size_t>(intDigits));
-    if (decimals > 0) out += "." + digits.substr(static_cast<size_t>(intDigits));
+    if (decimals > 0) {
+        out += '.';
+        out.append(digits, static_cast<size_t>(intDigits));
+    }
     return out;
 }
 
@@ -152,7 +155,9 @@ std::string formatPattern(double value, std::string_view pattern) {
 }
 
 std::string withSignBlank(long long value) {
-    return value < 0 ? std::to_string(value) : " " + std::to_string(value);
+    std::string out = value < 0 ? "" : " ";
+    out += std::to_string(value);
+    return out;
 }
 
 std::int32_t hexField(std::string_view field, bool signed16) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "app/form1.h"
 #include "decode/format.h"
 
@@ -8,7 +10,7 @@ using namespace dcload;
 struct PatternCase {
     double value;
     const char* pattern;
-    const char* expected;
+    std::string expected;
 };
 
 TEST(FormatPattern, DigitPatterns) {
@@ -20,6 +22,9 @@ TEST(FormatPattern, DigitPatterns) {
         {1.005, "##0.00", "1.01"},     {2.5, "00", "03"},            {12.25, "##00.0", "12.3"},
         {1234567, "000000", "1234567"}, {0.125, "##0.00", "0.13"},   {-3276.8f, "##0.0", "-3276.8"},
         {6553.5f, "##0.0", "6553.5"},  {65535, "0000.0", "65535.0"}, {1.0 / 0.97, "##0.00", "1.03"},
+        // beyond the quick path: the text of the value is rounded instead
+        {1e16, "##0.0", "10000000000000000.0"}, {-2.5e15, "##0.00", "-2500000000000000.00"},
+        {1e300, "00", "1" + std::string(300, '0')}, {std::numeric_limits<double>::quiet_NaN(), "##0.0", "0.0"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(formatPattern(c.value, c.pattern), c.expected) << c.value << " " << c.pattern;
