@@ -7,6 +7,9 @@ void Form1::checkCurrent(float I) {
     if (!(I < kLowCurrent)) return;
     platform_.timer(TimerId::TimerDisconnect).setEnabled(true);
     if (pauseAsked) return;
+    // Paused: the operator has answered and the question waits for the next Connect. Without
+    // this the periodic replay of the low reading would ask again every five minutes.
+    if (testPaused) return;
     // A low reading that comes in while the question is open is shown and logged; one question.
     if (pauseDialog.open) return;
 

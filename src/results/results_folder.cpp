@@ -60,8 +60,15 @@ std::string Form1::readLastFile(std::int16_t row, std::int16_t asFile, bool read
         // Records already in result file 1 are never overwritten by the default one.
         const std::string first = resultFileName(1);
         std::string existing;
-        if (!readWholeFile(first, existing).ok() || existing.empty())
-            writeWholeFile(first, std::string(kDefaultRecord) + "\r\n");
+        if (!readWholeFile(first, existing).ok() || existing.empty()) {
+            FileResult w = writeWholeFile(first, std::string(kDefaultRecord) + "\r\n");
+            // Nothing could be created: the folder's own message says so, once, instead of
+            // announcing default files on every periodic reload.
+            if (!w.ok()) {
+                resultsFolderProblem(w.reason);
+                return "";
+            }
+        }
         platform_.dialogs.messageBox("New Default Files Created", "Software Start Up", Icon::Information,
                                      Buttons::OK, DefaultButton::First);
         return "";

@@ -1,0 +1,250 @@
+// The Results folder: counter file, reading a result file back, the missing-file recovery, run
+// numbering of the result and CSV logs, and a folder that cannot be written.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "decode/format.h"
+#include "support/virtual_platform.h"
+
+using namespace dcload;
+using namespace dcload::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A Results folder path of our own, for loggers that need something in place before start-up.
+struct OwnFolder {
+    fs::path root = makeTempFolder("t1-results");
+    fs::path folder = root / "Results";
+    ~OwnFolder() {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+};
+
+// Reads the current result file afresh, as the periodic reload does.
+std::string readBack(Form1& f, std::int16_t row, std::int16_t asFile, bool read0 = false) {
+    f.messageLogLoaded = false;
+    return f.readLastFile(row, asFile, read0);
+}
+
+std::string line(const std::string& storedMessage) { return storedMessage + "\r\n"; }
+
+int boxesTitled(const ScriptedDialogs& d, const std::string& title) {
+    int n = 0;
+    for (const auto& b : d.boxes) n += b.title == title;
+    return n;
+}
+
+} // namespace
+
+TEST(CounterFile, ReadsTheFirstItemAsTheRunNumber) {
+    const std::pair<std::string, int> cases[] = {
+        {"12\r\n", 12},        {"7", 7},           {" 9 \r\n", 9},         {"5,6\r\n", 5},
+        {"32767\r\n", 32767},  {"abc\r\n", 0},     {"99999\r\n", 0},       {"32768\r\n", 0},
+        {"\r\n", 0},           {"", 0},            {std::string("\x01\xff\0\x02", 4), 0},
+    };
+    for (const auto& [content, expected] : cases) {
+        VirtualLogger v;
+        v.writeFile("DCCount.txt", content);
+        EXPECT_EQ(v.form->getLastFileNumber(), expected) << content;
+        EXPECT_EQ(v.readFile("DCCount.txt"), content); // never repaired
+        EXPECT_TRUE(v.dialogs.boxes.empty());
+    }
+    // Missing counter file (the folder is there): created with 1.
+    VirtualLogger v;
+    fs::remove(v.folder / "DCCount.txt");
+    EXPECT_EQ(v.form->getLastFileNumber(), 1);
+    EXPECT_EQ(v.readFile("DCCount.txt"), "1\r\n");
+}
+
+TEST(ResultFileRead, CountAndRecords) {
+    VirtualLogger v;
+    Form1& f = *v.form;
+    v.writeFile("DCCount.txt", "5\r\n");
+    std::string content;
+    for (int i = 1; i <= 7; ++i) content += line("R" + std::to_string(i) + "\r"); // R1 CR CR LF ...
+    v.writeFile("DC_Result_5.txt", content);
+    v.writeFile("DC_Result_1.txt", "F1\r\nF2\r\n");
+
+    struct Case {
+        std::int16_t row, asFile;
+        bool read0;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {0, -1, false, "7"}, {0, 0, false, "R7"},  {8, 0, false, "R7"}, {7, 0, false, "R7"},
+        {5, 0, false, "R5"}, {1, 0, false, "R1"},  {-3, 0, false, "R7"}, {5, 1, false, "R5"},
+        {3, -1, false, "7"}, {0, -1, true, "2"},   {1, 0, true, "F1"},  {9, 0, true, "F2"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(readBack(f, c.row, c.asFile, c.read0), c.expected) << c.row << " " << c.asFile << " " << c.read0;
+    EXPECT_TRUE(f.messageLogLoaded);
+    EXPECT_NE(f.lblFileName.find("DC_Result_1.txt"), std::string::npos);
+
+    // A line with a comma holds two records; blank lines hold none.
+    v.writeFile("DC_Result_5.txt", "A,B\r\n\r\nC\r\n\"D,E\"\r\n");
+    EXPECT_EQ(readBack(f, 0, -1), "4");
+    EXPECT_EQ(f.messageLog[2], "B");
+    EXPECT_EQ(f.messageLog[4], "D,E");
+
+    // An empty file: no records; a record request answers entry 0.
+    v.writeFile("DC_Result_5.txt", "");
+    f.messageLog[0] = "entry zero";
+    EXPECT_EQ(readBack(f, 0, -1), "0");
+    EXPECT_EQ(readBack(f, 3, 0), "entry zero");
+
+    // While the log is loaded the answer comes from memory and the file is not touched.
+    fs::remove(v.folder / "DC_Result_5.txt");
+    f.messageLogLoaded = true;
+    f.messageLog[4] = "from memory";
+    EXPECT_EQ(f.readLastFile(0, -1, false), "entry zero");
+    EXPECT_EQ(f.readLastFile(4, 0, false), "from memory");
+    EXPECT_FALSE(v.fileExists("DC_Result_5.txt"));
+    EXPECT_TRUE(v.dialogs.boxes.empty());
+    EXPECT_EQ(v.readFile("DCCount.txt"), "5\r\n");
+}
+
+TEST(ResultFileRead, KeepsAtMost32000Entries) {
+    VirtualLogger v;
+    Form1& f = *v.form;
+    std::string content;
+    for (int i = 1; i <= 40000; ++i) content += line(makeDataMessage(1200, 410, i, 1, 200) + "000001\r");
+    v.writeFile("DCCount.txt", "2\r\n");
+    v.writeFile("DC_Result_2.txt", content);
+    EXPECT_EQ(readBack(f, 0, -1), "31999");
+    EXPECT_EQ(f.messageLog[31999], makeDataMessage(1200, 410, 31999, 1, 200) + "000001");
+    EXPECT_EQ(f.messageLog[32000], makeDataMessage(1200, 410, 40000, 1, 200) + "000001");
+    EXPECT_EQ(f.messageLog[32001], "");
+    EXPECT_EQ(readBack(f, 31998, 0), makeDataMessage(1200, 410, 31998, 1, 200) + "000001");
+}
+
+TEST(ResultFileRead, MissingFileRecovery) {
+    {
+        VirtualLogger v; // fresh machine: counter 1, no result file yet
+        Form1& f = *v.form;
+        EXPECT_EQ(readBack(f, 0, -1), "");
+        ASSERT_EQ(v.dialogs.boxes.size(), 1u);
+        const MessageBoxCall& box = v.dialogs.boxes[0];
+        EXPECT_EQ(box.text, "New Default Files Created");
+        EXPECT_EQ(box.title, "Software Start Up");
+        EXPECT_EQ(box.icon, Icon::Information);
+        EXPECT_EQ(box.buttons, Buttons::OK);
+        EXPECT_FALSE(f.messageLogLoaded);
+        EXPECT_EQ(v.readFile("DCCount.txt"), "1\r\n");
+        EXPECT_EQ(v.readFile("DC_Result_1.txt"), std::string(kDefaultRecord) + "\r\n");
+        EXPECT_EQ(readBack(f, 0, -1), "1");
+        EXPECT_EQ(f.messageLog[1], kDefaultRecord);
+    }
+    {
+        VirtualLogger v; // counter names a missing file; file 1 holds records already
+        v.writeFile("DCCount.txt", "4\r\n");
+        v.writeFile("DC_Result_1.txt", "KEEP1\r\nKEEP2\r\n");
+        EXPECT_EQ(readBack(*v.form, 0, -1), "");
+        EXPECT_EQ(v.dialogs.boxes.size(), 1u);
+        EXPECT_EQ(v.readFile("DCCount.txt"), "1\r\n");
+        EXPECT_EQ(v.readFile("DC_Result_1.txt"), "KEEP1\r\nKEEP2\r\n");
+    }
+}
+
+TEST(ResultLogging, RunNumbering) {
+    VirtualLogger v;
+    Form1& f = *v.form;
+    v.writeFile("DCCount.txt", "7\r\n");
+    const std::string m1 = makeDataMessage(1200, 410, 1, 1, 200) + "000001\r";
+    const std::string m2 = makeDataMessage(1190, 410, 2, 1, 200) + "000002\r";
+    const std::string m3 = makeDataMessage(1180, 410, 3, 1, 200) + "000003\r";
+    const std::string m4 = makeDataMessage(1170, 410, 4, 1, 200) + "000004\r";
+
+    f.processMessage(m1, 0, 0, 1, 1);
+    EXPECT_EQ(f.ctl.StatusBar1, "Flash Record =  0 readings..");
+    EXPECT_EQ(f.ctl.lblHCMPointer.caption, "Flash records =  0 Records");
+    EXPECT_EQ(v.readFile("DCCount.txt"), "8\r\n");
+    f.ctl.StatusBar1 = "Socket Connected";
+    f.processMessage(m2, 0, 0, 1, 1);
+    EXPECT_EQ(f.ctl.StatusBar1, "Socket Connected"); // only the first message of a run reports
+    EXPECT_EQ(v.readFile("DCCount.txt"), "8\r\n");
+    EXPECT_EQ(v.readFile("DC_Result_8.txt"), line(m1) + line(m2));
+    EXPECT_EQ(v.readFile("DC_CSV_8.csv"),
+              "000000,12.00,41.0,0001.0,00:00:01\r\n000000,11.90,41.0,0001.0,00:00:02\r\n");
+
+    // Disconnect starts a new run; file 9 already holds an old line and is appended to.
+    v.writeFile("DC_Result_9.txt", "OLD\r\n");
+    f.cmdDisconnectClick();
+    f.flashRecordCount = 12;
+    f.processMessage(m3, 0, 0, 1, 1);
+    EXPECT_EQ(f.ctl.StatusBar1, "Flash Record =  12 readings..");
+    EXPECT_EQ(f.ctl.lblHCMPointer.caption, "Flash records =  12 Records");
+    EXPECT_EQ(v.readFile("DCCount.txt"), "9\r\n");
+
+    // Connect again without Disconnect: the same run goes on.
+    f.ctl.txtIP = "127.0.0.1";
+    f.cmdConnectClick();
+    f.processMessage(m4, 0, 0, 1, 1);
+    EXPECT_EQ(v.readFile("DCCount.txt"), "9\r\n");
+    EXPECT_EQ(v.readFile("DC_Result_9.txt"), "OLD\r\n" + line(m3) + line(m4));
+    EXPECT_EQ(v.readFile("DC_Result_8.txt"), line(m1) + line(m2));
+    EXPECT_FALSE(v.fileExists("DC_Result_10.txt"));
+    EXPECT_TRUE(v.dialogs.boxes.empty());
+}
+
+TEST(ResultLogging, FolderRemovedDuringARunIsMadeAgain) {
+    VirtualLogger v;
+    Form1& f = *v.form;
+    const std::string m = makeDataMessage(1200, 410, 1, 1, 200) + "000001\r";
+    f.processMessage(m, 0, 0, 1, 1);
+    ASSERT_TRUE(v.fileExists("DC_Result_2.txt"));
+    fs::remove_all(v.folder);
+    f.processMessage(m, 0, 0, 1, 1);
+    // The counter file is made again with 1, and the run's line lands in file 1.
+    EXPECT_EQ(v.readFile("DCCount.txt"), "1\r\n");
+    EXPECT_EQ(v.readFile("DC_Result_1.txt"), line(m));
+    EXPECT_EQ(v.readFile("DC_CSV_1.csv"), "000000,12.00,41.0,0001.0,00:00:01\r\n");
+    EXPECT_TRUE(v.dialogs.boxes.empty());
+}
+
+TEST(ResultLogging, UnwritableFolderIsReportedOnceAndReadingsStillShow) {
+    OwnFolder own;
+    { std::ofstream(own.folder) << "in the way"; } // a plain file where the folder should be
+    VirtualLogger v(own.folder, false);
+    v.form->formLoad();
+    v.form->processMessage(makeDataMessage(1200, 410, 1, 1, 200) + "000001\r", 0, 0, 1, 1);
+    for (int i = 2; i <= 30; ++i) {
+        v.form->processMessage(makeDataMessage(1000 + i, 410, i, 1, 200) + "000001\r", 0, 0, 1, 1);
+        EXPECT_EQ(v.form->ctl.lblU[0].caption, formatPattern((1000 + i) / 100.0, "##0.00"));
+    }
+    ASSERT_EQ(boxesTitled(v.dialogs, "Results Folder"), 1);
+    EXPECT_EQ(v.dialogs.boxes.size(), 1u);
+    const MessageBoxCall& box = v.dialogs.boxes[0];
+    EXPECT_NE(box.text.find(own.folder.string()), std::string::npos) << box.text;
+
+    // Once the folder can be written again, a write succeeds and a later problem is reported anew.
+    fs::remove(own.folder);
+    v.form->processMessage(makeDataMessage(1200, 410, 31, 1, 200) + "000001\r", 0, 0, 1, 1);
+    EXPECT_TRUE(fs::is_directory(own.folder));
+    fs::remove_all(own.folder);
+    { std::ofstream(own.folder) << "in the way"; }
+    v.form->processMessage(makeDataMessage(1200, 410, 32, 1, 200) + "000001\r", 0, 0, 1, 1);
+    EXPECT_EQ(boxesTitled(v.dialogs, "Results Folder"), 2);
+}
+
+TEST(ResultLogging, UnwritableFolderWhilePollingShowsOneBox) {
+    OwnFolder own;
+    { std::ofstream(own.folder) << "in the way"; }
+    VirtualLogger v(own.folder, false);
+    v.form->formLoad();
+    int n = 0;
+    v.socket.onSend = [&](const std::string& t) {
+        if (t == "?\r") v.socket.deliver(makeDataMessage(1200, 410, ++n, 1, 200), 20);
+    };
+    v.connect();
+    v.advance(60000);
+    EXPECT_GE(n, 50);
+    EXPECT_EQ(v.form->ctl.lblU[0].caption, "12.00");
+    EXPECT_EQ(boxesTitled(v.dialogs, "Results Folder"), 1);
+    EXPECT_EQ(boxesTitled(v.dialogs, "Software Start Up"), 0); // nothing was created
+    EXPECT_EQ(v.dialogs.boxes.size(), 1u) << v.dialogs.boxes.back().title << ": " << v.dialogs.boxes.back().text;
+}
