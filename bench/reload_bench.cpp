@@ -70,7 +70,14 @@ long residentKb() {
 
 } // namespace
 
+namespace bench {
+void installChartRedraw(int& argc, char** argv);
+}
+
 int main(int argc, char** argv) {
+#ifdef DCLOAD_BENCH_WITH_VIEW
+    bench::installChartRedraw(argc, argv);
+#endif
     bench::ReloadFixture::init(argc, argv);
     auto& fx = bench::ReloadFixture::instance();
     fx.reload(); // warm up: file cache, buffers, messageLog capacity

@@ -257,7 +257,9 @@ private:
     Platform platform_;
     std::string resultsFolder_;
     int port_;
-    std::uint64_t displaySeq_ = 0;     // bumped per decoded message; keeps the newest on screen
+    std::array<float, 10> shownSlots_{};      // the readings the display texts were made from
+    std::array<bool, 10> shownValid_{};
+    std::array<std::string, 10> shownText_;
     bool folderProblemShown_ = false;
     std::string readBuffer_;           // reused by readLastFile
 };

@@ -19,7 +19,8 @@ void Form1::addChartPoint(const std::string& msg, std::int16_t type, bool resetF
     if (msg.size() >= 32) {
         const std::int32_t t = hexField(std::string_view(msg).substr(16, 4));
         chartTime = static_cast<float>(t);
-        label = testTimeText(t);
+        // Normally the decoder has just shown this very test time.
+        label = t == static_cast<std::int32_t>(readings[7]) ? ctl.lblA[3].caption : testTimeText(t);
     }
     chartRow = add16(chartRow, 1);
 

@@ -236,6 +236,12 @@ std::string testTimeText(std::int32_t t) {
     std::int32_t h = 0;
     if (m > 59) { h = m / 60; m = m % 60; }
     std::int32_t s = t % 60;  // sign of t
+    if (t >= 0 && h < 100) { // the everyday case, written directly: it runs for every replayed point
+        char out[8] = {static_cast<char>('0' + h / 10), static_cast<char>('0' + h % 10), ':',
+                       static_cast<char>('0' + m / 10), static_cast<char>('0' + m % 10), ':',
+                       static_cast<char>('0' + s / 10), static_cast<char>('0' + s % 10)};
+        return std::string(out, 8);
+    }
     return formatPattern(h, "00") + ":" + formatPattern(m, "00") + ":" + formatPattern(s, "00");
 }
 

@@ -57,11 +57,23 @@ void Form1::processMessage(std::string msg, std::int16_t noSave, std::int16_t re
     const float current = readings[6] / 10.0f;
     const float temperature = readings[9] / 10.0f;
     const float ampHours = readings[8] / 1.0f;
-    ctl.lblU[0].caption = formatPattern(volts, "##0.00");
-    ctl.lblA[0].caption = formatPattern(current, "##0.0");
-    ctl.lblT.caption = formatPattern(temperature, "##0.0");
-    ctl.lblAh.caption = formatPattern(ampHours, "0000.0");
-    ctl.lblA[3].caption = testTimeText(static_cast<std::int32_t>(readings[7]));
+    // A replay shows thousands of readings in a row; a label that already shows this value's
+    // text keeps it instead of formatting it again.
+    auto show = [this](Label& label, int slot, auto&& text) {
+        auto& cached = shownText_[static_cast<size_t>(slot)];
+        if (shownValid_[static_cast<size_t>(slot)] && shownSlots_[static_cast<size_t>(slot)] == readings[static_cast<size_t>(slot)] &&
+            label.caption == cached)
+            return;
+        label.caption = text();
+        cached = label.caption;
+        shownSlots_[static_cast<size_t>(slot)] = readings[static_cast<size_t>(slot)];
+        shownValid_[static_cast<size_t>(slot)] = true;
+    };
+    show(ctl.lblU[0], 5, [&] { return formatPattern(volts, "##0.00"); });
+    show(ctl.lblA[0], 6, [&] { return formatPattern(current, "##0.0"); });
+    show(ctl.lblT, 9, [&] { return formatPattern(temperature, "##0.0"); });
+    show(ctl.lblAh, 8, [&] { return formatPattern(ampHours, "0000.0"); });
+    show(ctl.lblA[3], 7, [&] { return testTimeText(static_cast<std::int32_t>(readings[7])); });
 
     if (noSave == -1) addChartPoint(msg, graphType, reset == -1, startTime, startRow, chartRowCount);
 

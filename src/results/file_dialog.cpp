@@ -148,7 +148,9 @@ void Form1::importLastData() {
         form2.pointer = Pointer::Default;
     } catch (const RuntimeError& e) {
         form2.pointer = Pointer::Default;
-        failureBox(*this, e);
+        // While the Results folder cannot be written its own message has said so; a box on
+        // every reload would bury the operator.
+        if (!folderProblemShown_) failureBox(*this, e);
     }
 }
 

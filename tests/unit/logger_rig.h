@@ -54,6 +54,13 @@ inline std::string reading(int seconds, int volts100 = 1250) {
     return makeDataMessage(volts100, 100, seconds, 10, 250);
 }
 
+// Points that carry a label: the points a replay plotted.
+inline int plottedPoints(const ChartModel& c) {
+    int n = 0;
+    for (int p = 1; p <= c.pointCount(); ++p) n += !c.pointLabel(p).empty();
+    return n;
+}
+
 inline int linesOf(const std::string& text) {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
 }

@@ -1,0 +1,118 @@
+// dc-load-logger: the DC load bank data logger.
+//
+//   dc-load-logger [--results-dir DIR] [--port PORT] [--screenshot FILE] [--quit-after SECONDS]
+//                  [--connect-after SECONDS]
+//
+// Without options it is the operator's program: the Results folder in the home folder
+// (C:/Results on Windows), running until the window is closed or File > Exit. The other
+// options serve demos and checks: press Connect after a while, save a picture of the window,
+// end after a while.
+#include <cstdio>
+#include <cstdlib>
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QPushButton>
+#include <QTimer>
+
+#include "ui/logger_app.h"
+#include "ui/main_window.h"
+
+namespace {
+
+QString defaultResultsFolder()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:/Results");
+#else
+    return QDir::homePath() + QStringLiteral("/Results");
+#endif
+}
+
+bool seconds(QCommandLineParser& parser, const QCommandLineOption& option, double& out)
+{
+    if (!parser.isSet(option))
+        return false;
+    bool ok = false;
+    out = parser.value(option).toDouble(&ok);
+    if (!ok || out < 0) {
+        std::fprintf(stderr, "dc-load-logger: --%s needs a number of seconds\n",
+                     qPrintable(option.names().first()));
+        std::exit(2);
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("dc-load-logger");
+    QApplication::setApplicationVersion(DCLOAD_VERSION);
+    QApplication::setStyle("Fusion");
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Data logger for DC load banks.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption resultsDir("results-dir", "Results folder (default " + defaultResultsFolder() + ").", "DIR");
+    const QCommandLineOption screenshot("screenshot", "Save a PNG picture of the main window to FILE just before quitting.", "FILE");
+    const QCommandLineOption quitAfter("quit-after", "Quit after SECONDS (5 when --screenshot is given).", "SECONDS");
+    const QCommandLineOption connectAfter("connect-after", "Press Connect after SECONDS.", "SECONDS");
+    const QCommandLineOption port("port", "TCP port of the load bank (default 2200).", "PORT");
+    parser.addOptions({resultsDir, screenshot, quitAfter, connectAfter, port});
+    parser.process(app);
+
+    double connectDelay = 0;
+    const bool pressConnect = seconds(parser, connectAfter, connectDelay);
+    double quitDelay = 0;
+    const bool timed = seconds(parser, quitAfter, quitDelay);
+    if (parser.isSet(screenshot) && !timed)
+        quitDelay = 5;
+
+    int devicePort = dcload::kDevicePort;
+    if (parser.isSet(port)) {
+        bool ok = false;
+        devicePort = parser.value(port).toInt(&ok);
+        if (!ok || devicePort < 1 || devicePort > 65535) {
+            std::fprintf(stderr, "dc-load-logger: --port needs a port number from 1 to 65535\n");
+            return 2;
+        }
+    }
+
+    const QString folder = parser.isSet(resultsDir) ? parser.value(resultsDir) : defaultResultsFolder();
+    dcload::ui::LoggerApp logger(folder.toUtf8().toStdString(), devicePort);
+    QObject::connect(&logger, &dcload::ui::LoggerApp::quitRequested, &app, [] { QCoreApplication::exit(0); });
+
+    if (pressConnect) {
+        QTimer::singleShot(static_cast<int>(connectDelay * 1000), &logger.window(), [&logger] {
+            if (auto* button = logger.window().findChild<QPushButton*>("cmdConnect")) {
+                std::fprintf(stderr, "dc-load-logger: pressing Connect (address %s)\n",
+                             logger.form().ctl.txtIP.c_str());
+                button->click();
+            }
+        });
+    }
+
+    bool ended = false;   // the time ran out inside a message box of the start-up
+    if (timed || parser.isSet(screenshot)) {
+        const QString picture = parser.value(screenshot);
+        QTimer::singleShot(static_cast<int>(quitDelay * 1000), &app, [&logger, &ended, picture] {
+            ended = true;
+            if (!picture.isEmpty()) {
+                if (logger.window().grab().save(picture, "PNG"))
+                    std::fprintf(stderr, "dc-load-logger: window saved to %s\n", qPrintable(picture));
+                else
+                    std::fprintf(stderr, "dc-load-logger: could not write %s\n", qPrintable(picture));
+            }
+            QCoreApplication::exit(0);
+        });
+    }
+
+    logger.start();
+    if (ended)
+        return 0;
+    return app.exec();
+}

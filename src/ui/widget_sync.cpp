@@ -1,0 +1,82 @@
+#include "ui/widget_sync.h"
+
+#include <algorithm>
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QVariant>
+
+namespace dcload::ui {
+
+void syncVisible(QWidget* w, bool visible)
+{
+    if (w->isHidden() == visible)
+        w->setVisible(visible);
+}
+
+void syncText(QLabel* w, const QString& text)
+{
+    if (w->text() != text)
+        w->setText(text);
+}
+
+void syncText(QLineEdit* w, const QString& text)
+{
+    if (w->text() != text)
+        w->setText(text);
+}
+
+void syncText(QAbstractButton* w, const QString& text)
+{
+    if (w->text() != text)
+        w->setText(text);
+}
+
+void syncTitle(QGroupBox* w, const QString& title)
+{
+    if (w->title() != title)
+        w->setTitle(title);
+}
+
+void syncWindowTitle(QWidget* w, const QString& title)
+{
+    if (w->windowTitle() != title)
+        w->setWindowTitle(title);
+}
+
+void syncBack(QLabel* w, const Rgb& back)
+{
+    const int packed = (back.r << 16) | (back.g << 8) | back.b;
+    const QVariant shown = w->property("backRgb");
+    if (shown.isValid() && shown.toInt() == packed)
+        return;
+    w->setProperty("backRgb", packed);
+    // On a dark back the text turns light; on a light one it keeps the window's colour for it.
+    const int luma = (299 * back.r + 587 * back.g + 114 * back.b) / 1000;
+    QString sheet = QStringLiteral("background-color: %1;").arg(QColor(back.r, back.g, back.b).name());
+    if (luma < 140)
+        sheet += QStringLiteral(" color: #f2f4f7;");
+    w->setStyleSheet(sheet);
+}
+
+void syncLabel(QLabel* w, const Label& label)
+{
+    syncText(w, qs(label.caption));
+    syncBack(w, label.back);
+    syncVisible(w, label.visible);
+}
+
+void syncProgress(QProgressBar* w, const ProgressBar& bar)
+{
+    const int max = std::max(bar.max, 1);   // 0..0 would turn the bar into a busy animation
+    if (w->minimum() != 0 || w->maximum() != max)
+        w->setRange(0, max);
+    const int value = std::clamp(bar.value, 0, max);
+    if (w->value() != value)
+        w->setValue(value);
+}
+
+} // namespace dcload::ui

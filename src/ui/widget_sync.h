@@ -1,0 +1,34 @@
+// Small setters that copy the logger's control state onto widgets, touching a widget only
+// when the value differs: mirroring runs after every event and must stay cheap.
+#pragma once
+
+#include <string>
+
+#include <QString>
+
+#include "app/controls.h"
+
+class QWidget;
+class QLabel;
+class QLineEdit;
+class QGroupBox;
+class QProgressBar;
+class QAbstractButton;
+
+namespace dcload::ui {
+
+inline QString qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+void syncVisible(QWidget* w, bool visible);
+void syncText(QLabel* w, const QString& text);
+void syncText(QLineEdit* w, const QString& text);
+void syncText(QAbstractButton* w, const QString& text);
+void syncTitle(QGroupBox* w, const QString& title);
+void syncWindowTitle(QWidget* w, const QString& title);
+// Caption, back colour and visibility; text on a dark back (the "waiting" look) turns light
+// so that it stays readable.
+void syncLabel(QLabel* w, const Label& label);
+void syncBack(QLabel* w, const Rgb& back);
+void syncProgress(QProgressBar* w, const ProgressBar& bar);
+
+} // namespace dcload::ui
