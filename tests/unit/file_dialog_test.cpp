@@ -218,3 +218,44 @@ TEST(PeriodicReload, RunningTestIsChartedFromItsResultFile) {
     EXPECT_LE(plotted, linesOf(r.readFile("DC_Result_2.txt")));
     EXPECT_TRUE(f.messageLogLoaded);
 }
+
+// Whatever text is read in, the logger neither crashes nor hangs, keeps at most 31,999 records,
+// and charts what decodes.
+TEST(ReadFile, OddTextFilesAreReadWithinTheCap) {
+    const std::string good = reading(100) + "000001";
+    const std::string bigLines = [] {
+        std::string s;
+        const std::string line = "0101010012C001F4000A000100D2" + std::string(12, 'F') + "\r\n";
+        while (s.size() < (100u << 20)) s += line; // 100 MB of short lines
+        return s;
+    }();
+    struct Case {
+        const char* name;
+        std::string content;
+        const char* count; // lblCount after the replay
+    };
+    const Case cases[] = {
+        {"quotes and commas", "\"" + good + "\"," + good + ",\"a,b\"\r\n\r\n\r\n" + good + "\r\n", " 4"},
+        {"empty lines only", "\r\n\r\n\n\n", " 0"},
+        {"binary", std::string("\x00\xff\x01,\r\x80\"\x7f", 9) + std::string(5000, '\0'), " 2"},
+        {"one 100 MB line", std::string(100u << 20, 'A'), " 1"},
+        {"100 MB of lines", bigLines, " 31999"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        VirtualLogger vl;
+        const auto source = vl.folder.parent_path() / "import.txt";
+        std::ofstream(source, std::ios::binary) << c.content;
+        vl.form->form2.mode = 1;
+        vl.dialogs.onFileDialog = [&] {
+            vl.form->form2FolderChange(vl.folder.parent_path().string());
+            vl.form->form2FileClick("import.txt");
+            vl.form->form2OkClick();
+        };
+        vl.form->mnuReadClick();
+        EXPECT_EQ(vl.form->ctl.lblCount.caption, c.count);
+        EXPECT_LE(vl.form->gTimeCount, 31999);
+        EXPECT_EQ(vl.dialogs.boxes.size(), 0u);
+        EXPECT_EQ(vl.form->ctl.StatusBar1, "");
+    }
+}
