@@ -49,15 +49,20 @@ FileResult writeWith(const std::string& path, const std::string& content, int fl
 } // namespace
 
 FileResult readWholeFile(const std::string& path, std::string& out) {
-    out.clear();
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return fromErrno(path, errno);
+    if (fd < 0) {
+        out.clear();
+        return fromErrno(path, errno);
+    }
     struct stat st{};
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
+        out.clear();
         return {FileStatus::OtherError, "Is a directory"};
     }
     // Read straight into the string: one copy from the kernel, none of our own.
+    // The string keeps its size from the last read of a similar file, so resizing it to this
+    // file's size touches (zero-fills) only the difference.
     size_t used = 0;
     size_t cap = st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 65536;
     out.resize(cap);
