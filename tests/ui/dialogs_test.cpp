@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <QDir>
@@ -102,24 +103,19 @@ TEST(MessageBoxes, WindowBehindShowsTheStateThatLedToTheBox)
 
 // ---- pause dialog ----
 
-enum class PauseAnswer { Pause, Finish, CloseBox, Escape };
-
-struct PauseCase {
-    PauseAnswer how;
-    const char* message;
-    bool paused;
-};
-
 TEST(PauseDialog, CaptionsAndEachWayOfAnswering)
 {
-    const PauseCase cases[] = {{PauseAnswer::Pause, "TEST RESUMED", true},
-                               {PauseAnswer::Finish, "TEST RECORDING FINISHED", false},
-                               {PauseAnswer::CloseBox, "TEST RECORDING FINISHED", false},
-                               {PauseAnswer::Escape, "TEST RECORDING FINISHED", false}};
-    for (const PauseCase& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.how));
+    enum How { Pause, Finish, CloseBox, Escape, TimeOut };
+    const std::tuple<How, const char*, bool> cases[] = {{Pause, "TEST RESUMED", true},
+                                                        {Finish, "TEST RECORDING FINISHED", false},
+                                                        {CloseBox, "TEST RECORDING FINISHED", false},
+                                                        {Escape, "TEST RECORDING FINISHED", false},
+                                                        {TimeOut, "TEST RESUMED", true}};
+    for (auto [how, message, paused] : cases) {
+        SCOPED_TRACE(how);
         LoggerFixture f;
-        auto ran = onNextModal([&](QWidget* w) {
+        bool timerWhileOpen = false;
+        auto ran = onNextModal([&, how = how](QWidget* w) {
             EXPECT_EQ(w->objectName(), "DialogDisconnect");
             EXPECT_EQ(w->windowTitle(), "Discharge Data Logging Message!");
             EXPECT_EQ(w->findChild<QLabel*>("Label1")->text(), "Discharge Data Logging Message!");
@@ -128,46 +124,27 @@ TEST(PauseDialog, CaptionsAndEachWayOfAnswering)
             ASSERT_TRUE(ok && cancel);
             EXPECT_EQ(ok->text(), "Click to PAUSE TEST");
             EXPECT_EQ(cancel->text(), "Click to FINISH TEST");
-            switch (c.how) {
-            case PauseAnswer::Pause: ok->click(); break;
-            case PauseAnswer::Finish: cancel->click(); break;
-            case PauseAnswer::CloseBox: w->close(); break;
-            case PauseAnswer::Escape: QTest::keyClick(w, Qt::Key_Escape); break;
+            timerWhileOpen = f.app->timer(TimerId::PauseTimer1).counting();
+            switch (how) {
+            case Pause: ok->click(); break;
+            case Finish: cancel->click(); break;
+            case CloseBox: w->close(); break;
+            case Escape: QTest::keyClick(w, Qt::Key_Escape); break;
+            case TimeOut:   // five ticks of the dialog's own timer, delivered while it waits
+                for (int i = 0; i < 5; ++i)
+                    f.app->handle([&] { f.form().timerTick(TimerId::PauseTimer1); });
+                break;
             }
         });
         f.app->handle([&] { f.form().checkCurrent(1.0f); });
         EXPECT_TRUE(*ran);
-        EXPECT_EQ(f.window().findChild<QLabel*>("lblPauseMessage")->text(), c.message);
-        EXPECT_EQ(f.form().testPaused, c.paused);
+        EXPECT_TRUE(timerWhileOpen);
+        EXPECT_FALSE(f.app->timer(TimerId::PauseTimer1).enabled());
+        EXPECT_EQ(f.window().findChild<QLabel*>("lblPauseMessage")->text(), message);
+        EXPECT_EQ(f.form().testPaused, paused);
         EXPECT_EQ(f.app->dialogs().pauseDialog(), nullptr);
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     }
-}
-
-TEST(PauseDialog, TheLoggersTimeOutClosesItWithThePauseOutcome)
-{
-    LoggerFixture f;
-    onNextModal([&](QWidget*) {
-        // Five ticks of the dialog's own timer, delivered while it waits.
-        for (int i = 0; i < 5; ++i)
-            f.app->handle([&] { f.form().timerTick(TimerId::PauseTimer1); });
-    });
-    f.app->handle([&] { f.form().checkCurrent(0.0f); });
-    EXPECT_EQ(f.window().findChild<QLabel*>("lblPauseMessage")->text(), "TEST RESUMED");
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-}
-
-TEST(PauseDialog, ItsOwnTimerRunsOnlyWhileItIsOpen)
-{
-    LoggerFixture f;
-    bool runningWhileOpen = false;
-    onNextModal([&](QWidget* w) {
-        runningWhileOpen = f.app->timer(TimerId::PauseTimer1).counting();
-        w->findChild<QPushButton*>("CancelButton")->click();
-    });
-    f.app->handle([&] { f.form().checkCurrent(0.0f); });
-    EXPECT_TRUE(runningWhileOpen);
-    EXPECT_FALSE(f.app->timer(TimerId::PauseTimer1).enabled());
 }
 
 // ---- file dialog ----
@@ -213,32 +190,7 @@ TEST(FileDialog, CaptionsFolderAndResultFilesOnOpening)
     }
 }
 
-TEST(FileDialog, ClickingAFileNamesItAndDoubleClickDoesNotPressOk)
-{
-    LoggerFixture f;
-    f.writeFile("DC_Result_7.txt", "x\r\n");
-    QString afterClick, afterDoubleClick;
-    bool stillOpen = false;
-    onNextModal([&](QWidget* w) {
-        auto* list = w->findChild<QListWidget*>("File1");
-        auto* name = w->findChild<QLineEdit*>("txtExport");
-        ASSERT_EQ(list->count(), 1);
-        const QRect r = list->visualItemRect(list->item(0));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
-        afterClick = name->text();
-        name->setText("other.txt");
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
-        afterDoubleClick = name->text();
-        stillOpen = w->isVisible();
-        w->close();
-    });
-    f.window().findChild<QAction*>("mnuSave")->trigger();
-    EXPECT_EQ(afterClick, "DC_Result_7.txt");
-    EXPECT_EQ(afterDoubleClick, "DC_Result_7.txt");
-    EXPECT_TRUE(stillOpen);
-}
-
-TEST(FileDialog, TypedNameAndChangedFolderReachTheLogger)
+TEST(FileDialog, FolderFileClicksAndTypedNameReachTheLogger)
 {
     LoggerFixture f;
     QTemporaryDir other;
@@ -246,6 +198,8 @@ TEST(FileDialog, TypedNameAndChangedFolderReachTheLogger)
     ASSERT_TRUE(probe.open(QIODevice::WriteOnly));
     probe.close();
     QStringList listed;
+    QString afterClick, afterDoubleClick;
+    bool stillOpen = false;
     onNextModal([&](QWidget* w) {
         auto* dir = w->findChild<QLineEdit*>("Dir1");
         dir->setFocus();
@@ -256,15 +210,25 @@ TEST(FileDialog, TypedNameAndChangedFolderReachTheLogger)
         for (int i = 0; i < list->count(); ++i)
             listed << list->item(i)->text();
         auto* name = w->findChild<QLineEdit*>("txtExport");
+        ASSERT_EQ(list->count(), 1);
+        const QRect r = list->visualItemRect(list->item(0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+        afterClick = name->text();
+        name->setText("other.txt");
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
+        afterDoubleClick = name->text();
         name->setFocus();
         name->selectAll();
         QTest::keyClicks(name, "copy.txt");
-        EXPECT_TRUE(w->isVisible());
+        stillOpen = w->isVisible();
         w->close();
     });
     f.window().findChild<QAction*>("mnuSave")->trigger();
-    EXPECT_EQ(f.form().form2.folder, other.path().toStdString());
     EXPECT_EQ(listed, QStringList{"DC_Result_99.txt"});
+    EXPECT_EQ(afterClick, "DC_Result_99.txt");
+    EXPECT_EQ(afterDoubleClick, "DC_Result_99.txt");
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(f.form().form2.folder, other.path().toStdString());
     EXPECT_EQ(f.form().form2.txtExport, "copy.txt");
 }
 

@@ -80,204 +80,160 @@ int closedPort()
     return port;
 }
 
-TEST(SocketAdapterStates, ClosedBeforeAnyConnect)
+// An adapter with its events recorded, and a peer to talk to.
+struct Link {
+    Peer peer;
+    SocketAdapter s;
+    Recorder r;
+    Link() { r.attach(s); }
+    // Connects to the peer and waits until both ends see the connection.
+    bool up()
+    {
+        s.connect(kLoopback, peer.port());
+        return waitUntil([&] { return s.state() == 7 && peer.last(); });
+    }
+};
+
+TEST(SocketAdapterStates, ClosedBeforeAnyConnectAndSendWhileClosedIsIgnored)
 {
     SocketAdapter s;
     EXPECT_EQ(s.state(), 0);
     EXPECT_EQ(s.remoteHostIP(), "");
+    s.send("?\r");
+    EXPECT_EQ(s.state(), 0);
 }
 
 TEST(SocketAdapterStates, ConnectReachesConnectedAndReportsThePeer)
 {
-    Peer peer;
-    SocketAdapter s;
-    Recorder r;
-    r.attach(s);
-    s.connect(kLoopback, peer.port());
-    const int during = s.state();
+    Link l;
+    l.s.connect(kLoopback, l.peer.port());
+    const int during = l.s.state();
     EXPECT_TRUE(during == 4 || during == 6 || during == 7) << during;
-    EXPECT_TRUE(r.events.empty()) << "the Connect event must come from the event loop";
-    ASSERT_TRUE(waitUntil([&] { return r.count("connect") == 1; }));
-    EXPECT_EQ(s.state(), 7);
-    EXPECT_EQ(r.statesSeen.front(), 7);
-    EXPECT_EQ(s.remoteHostIP(), kLoopback);
+    EXPECT_TRUE(l.r.events.empty()) << "the Connect event must come from the event loop";
+    ASSERT_TRUE(waitUntil([&] { return l.r.count("connect") == 1; }));
+    EXPECT_EQ(l.s.state(), 7);
+    EXPECT_EQ(l.r.statesSeen.front(), 7);
+    EXPECT_EQ(l.s.remoteHostIP(), kLoopback);
 }
 
 TEST(SocketAdapterStates, OwnCloseIsStateZeroAtOnceWithNoEvents)
 {
-    Peer peer;
-    SocketAdapter s;
-    Recorder r;
-    r.attach(s);
-    s.connect(kLoopback, peer.port());
-    ASSERT_TRUE(waitUntil([&] { return s.state() == 7; }));
-    spin(30);
-    r.events.clear();
-    s.close();
-    EXPECT_EQ(s.state(), 0);
-    spin(100);
-    EXPECT_TRUE(r.events.empty()) << r.events.front();
-    // Closing a closed socket is harmless.
-    s.close();
-    EXPECT_EQ(s.state(), 0);
-}
-
-TEST(SocketAdapterStates, CloseWhileConnectingIsStateZeroAndSilent)
-{
-    Peer peer;
-    SocketAdapter s;
-    Recorder r;
-    r.attach(s);
-    s.connect(kLoopback, peer.port());
-    s.close();
-    EXPECT_EQ(s.state(), 0);
-    spin(150);
-    EXPECT_TRUE(r.events.empty());
-    EXPECT_EQ(s.state(), 0);
+    for (bool connected : {true, false}) {
+        SCOPED_TRACE(connected ? "connected" : "connecting");
+        Link l;
+        l.s.connect(kLoopback, l.peer.port());
+        if (connected) {
+            ASSERT_TRUE(waitUntil([&] { return l.s.state() == 7; }));
+            spin(30);
+            l.r.events.clear();
+        }
+        l.s.close();
+        EXPECT_EQ(l.s.state(), 0);
+        spin(150);
+        EXPECT_TRUE(l.r.events.empty()) << l.r.events.front();
+        l.s.close();   // closing a closed socket is harmless
+        EXPECT_EQ(l.s.state(), 0);
+    }
 }
 
 TEST(SocketAdapterErrors, RefusedConnectionIsLatchedErrorEndingInRejected)
 {
-    const int port = closedPort();
-    SocketAdapter s;
-    Recorder r;
-    r.attach(s);
-    s.connect(kLoopback, port);
-    ASSERT_TRUE(waitUntil([&] { return r.count("error:") == 1; }));
-    const std::string& e = r.events.back();
+    Link l;
+    l.s.connect(kLoopback, closedPort());
+    ASSERT_TRUE(waitUntil([&] { return l.r.count("error:") == 1; }));
+    const std::string& e = l.r.events.back();
     ASSERT_GE(e.size(), 8u);
     EXPECT_EQ(e.substr(e.size() - 8), "rejected") << e;
-    EXPECT_EQ(r.statesSeen.back(), 9);
-    EXPECT_EQ(r.count("close"), 0);
+    EXPECT_EQ(l.r.statesSeen.back(), 9);
     spin(100);
-    EXPECT_EQ(s.state(), 9) << "the error state stays until close or connect";
-    EXPECT_EQ(r.events.size(), 1u);
-    s.close();
-    EXPECT_EQ(s.state(), 0);
-}
-
-TEST(SocketAdapterErrors, ConnectAfterAnErrorStartsAfresh)
-{
-    const int port = closedPort();
-    Peer peer;
-    SocketAdapter s;
-    Recorder r;
-    r.attach(s);
-    s.connect(kLoopback, port);
-    ASSERT_TRUE(waitUntil([&] { return s.state() == 9; }));
-    s.connect(kLoopback, peer.port());
-    EXPECT_NE(s.state(), 9);
-    ASSERT_TRUE(waitUntil([&] { return s.state() == 7; }));
-    EXPECT_EQ(r.count("connect"), 1);
+    EXPECT_EQ(l.s.state(), 9) << "the error state stays until close or connect";
+    EXPECT_EQ(l.r.events.size(), 1u);
+    // Connect after an error starts afresh.
+    l.s.connect(kLoopback, l.peer.port());
+    EXPECT_NE(l.s.state(), 9);
+    ASSERT_TRUE(waitUntil([&] { return l.s.state() == 7; }));
+    EXPECT_EQ(l.r.count("connect"), 1);
+    // So does close.
+    l.s.connect(kLoopback, closedPort());
+    ASSERT_TRUE(waitUntil([&] { return l.s.state() == 9; }));
+    l.s.close();
+    EXPECT_EQ(l.s.state(), 0);
 }
 
 TEST(SocketAdapterErrors, EmptyAddressEndsInAnErrorEvent)
 {
-    SocketAdapter s;
-    Recorder r;
-    r.attach(s);
-    s.connect("", closedPort());   // no host: fails before anything is sent
-    ASSERT_TRUE(waitUntil([&] { return r.count("error:") == 1; }));
-    EXPECT_EQ(s.state(), 9);
-    EXPECT_GT(r.events.back().size(), std::string("error:").size());
+    Link l;
+    l.s.connect("", closedPort());   // no host: fails before anything is sent
+    ASSERT_TRUE(waitUntil([&] { return l.r.count("error:") == 1; }));
+    EXPECT_EQ(l.s.state(), 9);
+    EXPECT_GT(l.r.events.back().size(), std::string("error:").size());
 }
 
 TEST(SocketAdapterErrors, AnErrorQueuedBeforeOurCloseIsNeverDelivered)
 {
-    const int port = closedPort();
-    SocketAdapter s;
-    Recorder r;
-    r.attach(s);
-    auto* inner = s.findChild<QTcpSocket*>();
+    Link l;
+    auto* inner = l.s.findChild<QTcpSocket*>();
     ASSERT_NE(inner, nullptr);
     // Runs right after the adapter heard the error, before the queued event is delivered.
-    QObject::connect(inner, &QTcpSocket::errorOccurred, &s, [&s] { s.close(); });
-    s.connect(kLoopback, port);
+    QObject::connect(inner, &QTcpSocket::errorOccurred, &l.s, [&l] { l.s.close(); });
+    l.s.connect(kLoopback, closedPort());
     spin(300);
-    EXPECT_EQ(r.count("error:"), 0) << "a stale error would overwrite the closed state's text";
-    EXPECT_EQ(s.state(), 0);
+    EXPECT_EQ(l.r.count("error:"), 0) << "a stale error would overwrite the closed state's text";
+    EXPECT_EQ(l.s.state(), 0);
 }
 
-TEST(SocketAdapterPeer, PeerHangUpIsACloseEventNotAnError)
+TEST(SocketAdapterPeer, HangUpIsACloseEventAfterTheDataSentBeforeIt)
 {
-    Peer peer;
-    SocketAdapter s;
-    Recorder r;
-    r.attach(s);
-    s.connect(kLoopback, peer.port());
-    ASSERT_TRUE(waitUntil([&] { return s.state() == 7 && peer.last(); }));
-    peer.last()->disconnectFromHost();
-    ASSERT_TRUE(waitUntil([&] { return r.count("close") == 1; }));
-    EXPECT_EQ(r.count("error:"), 0);
-    EXPECT_EQ(r.statesSeen.back(), 8) << "closing until the logger closes its side";
-    spin(100);
-    EXPECT_EQ(r.count("close"), 1);
-    s.close();
-    EXPECT_EQ(s.state(), 0);
-}
-
-TEST(SocketAdapterPeer, DataSentJustBeforeTheHangUpArrivesFirst)
-{
-    Peer peer;
-    SocketAdapter s;
-    Recorder r;
-    r.attach(s);
-    s.connect(kLoopback, peer.port());
-    ASSERT_TRUE(waitUntil([&] { return s.state() == 7 && peer.last(); }));
-    peer.last()->write("0123456789ABCDEF0123456789ABCDEF");
-    peer.last()->disconnectFromHost();
-    ASSERT_TRUE(waitUntil([&] { return r.count("close") == 1; }));
-    EXPECT_EQ(r.data, "0123456789ABCDEF0123456789ABCDEF");
-    EXPECT_EQ(r.events, (std::vector<std::string>{"connect", "data", "close"}));
+    for (bool withData : {false, true}) {
+        SCOPED_TRACE(withData);
+        Link l;
+        ASSERT_TRUE(l.up());
+        if (withData)
+            l.peer.last()->write("0123456789ABCDEF0123456789ABCDEF");
+        l.peer.last()->disconnectFromHost();
+        ASSERT_TRUE(waitUntil([&] { return l.r.count("close") == 1; }));
+        EXPECT_EQ(l.r.statesSeen.back(), 8) << "closing until the logger closes its side";
+        EXPECT_EQ(l.r.data, withData ? "0123456789ABCDEF0123456789ABCDEF" : "");
+        const std::vector<std::string> expected = withData ? std::vector<std::string>{"connect", "data", "close"}
+                                                           : std::vector<std::string>{"connect", "close"};
+        spin(100);
+        EXPECT_EQ(l.r.events, expected);
+        l.s.close();
+        EXPECT_EQ(l.s.state(), 0);
+    }
 }
 
 TEST(SocketAdapterData, EveryByteValueTravelsBothWaysUnchanged)
 {
-    Peer peer;
-    SocketAdapter s;
-    Recorder r;
-    r.attach(s);
-    s.connect(kLoopback, peer.port());
-    ASSERT_TRUE(waitUntil([&] { return s.state() == 7 && peer.last(); }));
-
+    Link l;
+    ASSERT_TRUE(l.up());
     QByteArray all;
     for (int b = 0; b < 256; ++b)
         all.append(static_cast<char>(b));
-    peer.last()->write(all);
-    ASSERT_TRUE(waitUntil([&] { return r.data.size() >= 256; }));
-    EXPECT_EQ(r.data, std::string(all.constData(), 256));
-
+    l.peer.last()->write(all);
+    ASSERT_TRUE(waitUntil([&] { return l.r.data.size() >= 256; }));
+    EXPECT_EQ(l.r.data, std::string(all.constData(), 256));
     const std::string request = std::string("?\r", 2) + std::string("\0\xA9\xFF", 3);
-    s.send(request);
-    ASSERT_TRUE(waitUntil([&] { return peer.received.size() >= 5; }));
-    EXPECT_EQ(peer.received, QByteArray(request.data(), 5));
-}
-
-TEST(SocketAdapterData, SendWhileClosedIsIgnored)
-{
-    SocketAdapter s;
-    s.send("?\r");
-    EXPECT_EQ(s.state(), 0);
+    l.s.send(request);
+    ASSERT_TRUE(waitUntil([&] { return l.peer.received.size() >= 5; }));
+    EXPECT_EQ(l.peer.received, QByteArray(request.data(), 5));
 }
 
 TEST(SocketAdapterData, ArrivalsKeepComingInsideANestedWaitOfTheHandler)
 {
     // A modal window opened from the data handler must not stop further data events.
-    Peer peer;
-    SocketAdapter s;
+    Link l;
     int arrivals = 0;
     bool secondInsideFirst = false;
-    s.onDataArrival = [&] {
-        s.readAll();
-        ++arrivals;
-        if (arrivals == 1) {
-            peer.last()->write("second");
+    l.s.onDataArrival = [&] {
+        l.s.readAll();
+        if (++arrivals == 1) {
+            l.peer.last()->write("second");
             secondInsideFirst = nestedWaitUntil([&] { return arrivals >= 2; }, 2000);
         }
     };
-    s.connect(kLoopback, peer.port());
-    ASSERT_TRUE(waitUntil([&] { return s.state() == 7 && peer.last(); }));
-    peer.last()->write("first");
+    ASSERT_TRUE(l.up());
+    l.peer.last()->write("first");
     ASSERT_TRUE(waitUntil([&] { return arrivals >= 2; }));
     EXPECT_TRUE(secondInsideFirst);
 }

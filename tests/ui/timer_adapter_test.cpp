@@ -16,25 +16,24 @@ using test::nestedWaitUntil;
 using test::spin;
 using test::waitUntil;
 
-TEST(TimerAdapterRules, StartsDisabledWithoutInterval)
+TEST(TimerAdapterRules, IntervalZeroOrDisabledNeverTicks)
 {
     TimerAdapter t;
     EXPECT_FALSE(t.enabled());
     EXPECT_EQ(t.interval(), 0);
     EXPECT_FALSE(t.counting());
-}
-
-TEST(TimerAdapterRules, IntervalZeroNeverTicksEvenWhenEnabled)
-{
-    TimerAdapter t;
     int ticks = 0;
     t.onTick = [&] { ++ticks; };
-    t.setEnabled(true);
+    t.setInterval(10);   // while disabled: does not start
+    spin(60);
+    EXPECT_EQ(ticks, 0);
+    EXPECT_FALSE(t.counting());
+    t.setInterval(0);
+    t.setEnabled(true);   // enabled without an interval: no ticks
     spin(80);
     EXPECT_EQ(ticks, 0);
     EXPECT_TRUE(t.enabled());
-    // A later interval starts it, because it is still enabled.
-    t.setInterval(10);
+    t.setInterval(10);   // a later interval starts it, because it is still enabled
     EXPECT_TRUE(waitUntil([&] { return ticks >= 2; }));
     t.setInterval(0);
     const int before = ticks;
@@ -42,87 +41,51 @@ TEST(TimerAdapterRules, IntervalZeroNeverTicksEvenWhenEnabled)
     EXPECT_EQ(ticks, before);
 }
 
-TEST(TimerAdapterRules, IntervalSetWhileDisabledDoesNotStart)
+TEST(TimerAdapterRules, RunningTimerKeepsOrRestartsItsCountdown)
 {
-    TimerAdapter t;
-    int ticks = 0;
-    t.onTick = [&] { ++ticks; };
-    t.setInterval(10);
-    spin(60);
-    EXPECT_EQ(ticks, 0);
-    EXPECT_FALSE(t.counting());
-}
-
-struct CountdownCase {
-    const char* name;
-    bool reInterval;   // true: setInterval(same) while running; false: setEnabled(true) again
-    bool restarts;
-};
-
-class TimerAdapterCountdown : public ::testing::TestWithParam<CountdownCase> {};
-
-TEST_P(TimerAdapterCountdown, RunningTimerKeepsOrRestartsItsCountdown)
-{
-    const CountdownCase c = GetParam();
-    TimerAdapter t;
-    t.setInterval(400);
-    t.setEnabled(true);
-    QTest::qSleep(200);   // no events: the countdown only runs down
-    if (c.reInterval)
+    struct Case {
+        const char* name;
+        void (*act)(TimerAdapter&);
+        bool restarts;
+    };
+    const Case cases[] = {
+        {"enable again", [](TimerAdapter& t) { t.setEnabled(true); }, false},
+        {"same interval again", [](TimerAdapter& t) { t.setInterval(400); }, true},
+        {"disable then enable", [](TimerAdapter& t) { t.setEnabled(false); EXPECT_FALSE(t.counting()); t.setEnabled(true); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TimerAdapter t;
         t.setInterval(400);
-    else
         t.setEnabled(true);
-    const int remaining = t.remainingMs();
-    if (c.restarts)
-        EXPECT_GT(remaining, 330) << c.name;
-    else
-        EXPECT_LT(remaining, 260) << c.name;
+        QTest::qSleep(200);   // no events: the countdown only runs down
+        c.act(t);
+        if (c.restarts)
+            EXPECT_GT(t.remainingMs(), 330);
+        else
+            EXPECT_LT(t.remainingMs(), 260);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rules, TimerAdapterCountdown,
-                         ::testing::Values(CountdownCase{"enable again", false, false},
-                                           CountdownCase{"new interval", true, true}));
-
-TEST(TimerAdapterRules, DisableThenEnableStartsAFullInterval)
+TEST(TimerAdapterDelivery, TickQueuedBeforeADisableOrRestartIsDropped)
 {
-    TimerAdapter t;
-    t.setInterval(400);
-    t.setEnabled(true);
-    QTest::qSleep(200);
-    t.setEnabled(false);
-    EXPECT_FALSE(t.counting());
-    t.setEnabled(true);
-    EXPECT_GT(t.remainingMs(), 330);
-}
-
-TEST(TimerAdapterDelivery, TickQueuedBeforeADisableIsDropped)
-{
-    TimerAdapter t;
-    int ticks = 0;
-    t.onTick = [&] { ++ticks; };
-    auto* inner = t.findChild<QTimer*>();
-    ASSERT_NE(inner, nullptr);
-    // Runs after the adapter queued the tick, before the tick reaches the handler.
-    QObject::connect(inner, &QTimer::timeout, &t, [&t] { t.setEnabled(false); });
-    t.setInterval(10);
-    t.setEnabled(true);
-    spin(100);
-    EXPECT_EQ(ticks, 0);
-}
-
-TEST(TimerAdapterDelivery, TickQueuedBeforeARestartIsDropped)
-{
-    TimerAdapter t;
-    int ticks = 0;
-    t.onTick = [&] { ++ticks; };
-    auto* inner = t.findChild<QTimer*>();
-    ASSERT_NE(inner, nullptr);
-    QObject::connect(inner, &QTimer::timeout, &t, [&t] { t.setInterval(5000); });
-    t.setInterval(10);
-    t.setEnabled(true);
-    spin(100);
-    EXPECT_EQ(ticks, 0);
-    EXPECT_TRUE(t.counting());
+    for (bool restart : {false, true}) {
+        SCOPED_TRACE(restart ? "restart" : "disable");
+        TimerAdapter t;
+        int ticks = 0;
+        t.onTick = [&] { ++ticks; };
+        auto* inner = t.findChild<QTimer*>();
+        ASSERT_NE(inner, nullptr);
+        // Runs after the adapter queued the tick, before the tick reaches the handler.
+        QObject::connect(inner, &QTimer::timeout, &t, [&t, restart] {
+            restart ? t.setInterval(5000) : t.setEnabled(false);
+        });
+        t.setInterval(10);
+        t.setEnabled(true);
+        spin(100);
+        EXPECT_EQ(ticks, 0);
+        EXPECT_EQ(t.counting(), restart);
+    }
 }
 
 TEST(TimerAdapterDelivery, TicksContinueInsideAModalWaitOfTheirOwnHandler)

@@ -97,19 +97,6 @@ TEST(StateTexts, PollTickAndDisconnectShowTheirOwnTextForEveryState) {
     }
 }
 
-TEST(StateTexts, ConnectingSocketShowsTheStoredReadingTextAndTheWaitingDisplay) {
-    VirtualLogger vl;
-    vl.socket.silent = true; // the connection never completes
-    vl.connect();
-    vl.advance(1000);
-    EXPECT_EQ(vl.socket.state(), 6);
-    EXPECT_EQ(vl.form->ctl.StatusBar1, "Socket Connecting..Showing stored last reading");
-    EXPECT_TRUE(waitingShown(*vl.form));
-    EXPECT_TRUE(vl.socket.sent.empty());
-    vl.form->cmdDisconnectClick();
-    EXPECT_EQ(vl.form->ctl.StatusBar1, "Socket Closed");
-}
-
 TEST(SocketErrors, ErrorTextStaysWhileTheSocketIsInError) {
     struct Case {
         bool refuse;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -60,6 +61,16 @@ inline int plottedPoints(const ChartModel& c) {
     for (int p = 1; p <= c.pointCount(); ++p) n += !c.pointLabel(p).empty();
     return n;
 }
+
+// A Results folder path of our own, for loggers that need something in place before start-up.
+struct OwnFolder {
+    std::filesystem::path root = makeTempFolder("own");
+    std::filesystem::path folder = root / "Results";
+    ~OwnFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(root, ec);
+    }
+};
 
 inline int linesOf(const std::string& text) {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));

@@ -7,37 +7,35 @@
 using namespace dcload;
 using namespace dcload::test;
 
-TEST(LivePolling, UnansweredRequestIsRepeatedOnEveryTwelfthTickAndPauseSendsNothing) {
-    for (bool paused : {false, true}) {
-        SCOPED_TRACE(paused ? "paused" : "running");
+TEST(LivePolling, RequestOnEveryAnsweredTickEveryTwelfthSilentTickAndNoneWhilePaused) {
+    struct Case {
+        const char* name;
+        bool answered, paused;
+        std::vector<int> sentOn; // ticks that send "?"
+    };
+    std::vector<int> every(25);
+    for (int i = 0; i < 25; ++i) every[i] = i + 1;
+    const Case cases[] = {{"silent", false, false, {1, 13, 25}}, {"paused", false, true, {}}, {"answered", true, false, every}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         Rig r;
+        if (c.answered)
+            r.peer = [&](const std::string&) { r.socket.deliver(reading(static_cast<int>(r.loop.now() / 1000)), 100); };
         r.connect();
-        r.form->testPaused = paused;
-        // silentTicks after tick k: a request is due on ticks 1, 13 and 25.
+        r.form->testPaused = c.paused;
+        // silentTicks after tick k when nothing answers: a request is due on ticks 1, 13 and 25.
         const std::pair<int, int> silentAfter[] = {{1, 0}, {2, 1}, {12, 11}, {13, 0}, {14, 1}, {24, 11}, {25, 0}};
         for (auto [tick, silent] : silentAfter) {
             while (static_cast<int>(r.pollTicks.size()) < tick) r.nextTick();
-            EXPECT_EQ(r.form->silentTicks, silent) << "tick " << tick;
+            if (!c.answered) EXPECT_EQ(r.form->silentTicks, silent) << "tick " << tick;
         }
         std::vector<int> sentOn;
         for (const auto& s : r.sends) {
             EXPECT_EQ(s.text, "?\r");
             sentOn.push_back(s.tick);
         }
-        EXPECT_EQ(sentOn, paused ? std::vector<int>{} : (std::vector<int>{1, 13, 25}));
+        EXPECT_EQ(sentOn, c.sentOn);
     }
-}
-
-TEST(LivePolling, AnsweredRequestGoesOutOnEveryTick) {
-    Rig r;
-    r.peer = [&](const std::string& t) {
-        if (t == "?\r") r.socket.deliver(reading(static_cast<int>(r.loop.now() / 1000)), 100);
-    };
-    r.connect();
-    r.advance(20000);
-    ASSERT_GE(r.pollTicks.size(), 15u);
-    EXPECT_EQ(r.sends.size(), r.pollTicks.size());
-    for (size_t i = 0; i < r.sends.size(); ++i) EXPECT_EQ(r.sends[i].tick, static_cast<int>(i + 1));
 }
 
 TEST(DownloadPolling, RfOnEveryAnsweredTickAndEveryFifthSilentTick) {

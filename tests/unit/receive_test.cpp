@@ -46,7 +46,6 @@ TEST(DataMessage, StampedWithSecondsSinceConnectLoggedAndSaved) {
         EXPECT_EQ(r.form->ctl.lblHCMPointer.caption, "Flash = 0 Records");
         EXPECT_TRUE(r.poll().enabled());
     }
-    EXPECT_EQ((m + "000075\r").size(), 39u);
 }
 
 TEST(DataMessage, StampHasSevenDigitsFromAMillionSecondsOn) {

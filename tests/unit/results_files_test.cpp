@@ -7,23 +7,13 @@
 #include <string>
 
 #include "decode/format.h"
-#include "support/virtual_platform.h"
+#include "logger_rig.h"
 
 using namespace dcload;
 using namespace dcload::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A Results folder path of our own, for loggers that need something in place before start-up.
-struct OwnFolder {
-    fs::path root = makeTempFolder("t1-results");
-    fs::path folder = root / "Results";
-    ~OwnFolder() {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-};
 
 // Reads the current result file afresh, as the periodic reload does.
 std::string readBack(Form1& f, std::int16_t row, std::int16_t asFile, bool read0 = false) {
