@@ -1,0 +1,49 @@
+# The README's commands. Each one installs the Debian packages it needs first
+# (scripts/install-deps.sh: run as root or with sudo).
+#
+#   make demo      build and run the logger against the load bank simulator
+#   make test      build everything and run every test
+#   make bench     build and run the benchmarks
+#   make sanitize  build with ASan + UBSan (build-asan/) and run every test there
+#   make fuzz      build the libFuzzer targets with clang (build-fuzz/) and run each one
+#
+# FUZZ_SECONDS sets the time of each fuzz target (default 60).
+
+SHELL := /bin/bash
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps configure build demo test bench sanitize fuzz clean
+
+all: test
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	cmake --preset default
+
+build: configure
+	cmake --build --preset default
+
+demo: configure
+	cmake --build --preset default --target dc-load-logger loadbank-sim
+	bash scripts/demo.sh
+
+test: build
+	ctest --preset default
+
+bench: build
+	bash scripts/run-benchmarks.sh build/bench
+
+sanitize: deps
+	cmake --preset sanitize
+	cmake --build --preset sanitize
+	ctest --preset sanitize
+
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	bash scripts/run-fuzzers.sh build-fuzz/tests/fuzz $(FUZZ_SECONDS)
+
+clean:
+	rm -rf build build-asan build-fuzz demo-results
