@@ -130,14 +130,7 @@ void FileDialog::mirror(const Form2State& state)
 
     syncText(txtExport_, qs(state.txtExport));
     syncProgress(pB2_, state.pB2);
-    const bool busy = state.pointer == Pointer::Busy;
-    if (busy != busy_) {
-        busy_ = busy;
-        if (busy)
-            setCursor(Qt::WaitCursor);
-        else
-            unsetCursor();
-    }
+    syncPointer(this, state.pointer, busy_);
     mirroring_ = false;
 }
 

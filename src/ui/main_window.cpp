@@ -445,15 +445,7 @@ void MainWindow::mirror(const Form1& form)
         hScroll_->setValue(c.HScroll.value);
     }
 
-    // The hourglass belongs to this window: a message box opened meanwhile keeps its arrow.
-    const bool busy = c.pointer == Pointer::Busy;
-    if (busy != busy_) {
-        busy_ = busy;
-        if (busy)
-            setCursor(Qt::WaitCursor);
-        else
-            unsetCursor();
-    }
+    syncPointer(this, c.pointer, busy_);
 
     chart_->render(form.chart);
     mirroring_ = false;

@@ -17,22 +17,16 @@ void syncVisible(QWidget* w, bool visible)
         w->setVisible(visible);
 }
 
-void syncText(QLabel* w, const QString& text)
+void syncPointer(QWidget* w, Pointer pointer, bool& busy)
 {
-    if (w->text() != text)
-        w->setText(text);
-}
-
-void syncText(QLineEdit* w, const QString& text)
-{
-    if (w->text() != text)
-        w->setText(text);
-}
-
-void syncText(QAbstractButton* w, const QString& text)
-{
-    if (w->text() != text)
-        w->setText(text);
+    const bool want = pointer == Pointer::Busy;
+    if (want == busy)
+        return;
+    busy = want;
+    if (want)
+        w->setCursor(Qt::WaitCursor);
+    else
+        w->unsetCursor();
 }
 
 void syncTitle(QGroupBox* w, const QString& title)

@@ -20,9 +20,16 @@ namespace dcload::ui {
 inline QString qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 
 void syncVisible(QWidget* w, bool visible);
-void syncText(QLabel* w, const QString& text);
-void syncText(QLineEdit* w, const QString& text);
-void syncText(QAbstractButton* w, const QString& text);
+// Labels, line edits and buttons alike.
+template <class W>
+void syncText(W* w, const QString& text)
+{
+    if (w->text() != text)
+        w->setText(text);
+}
+// The window's own hourglass (a message box opened meanwhile keeps its arrow); `busy` is the
+// caller's memory of what it last set.
+void syncPointer(QWidget* w, Pointer pointer, bool& busy);
 void syncTitle(QGroupBox* w, const QString& title);
 void syncWindowTitle(QWidget* w, const QString& title);
 // Caption, back colour and visibility; text on a dark back (the "waiting" look) turns light
