@@ -210,11 +210,11 @@ TEST(Connect, SecondConnectDropsTheFirstConnectionAndRestartsTheRun) {
     const std::string first = r.form->messageLog[0];
     r.advance(16300);
     const std::int32_t before = r.form->messageCount;
-    r.form->ctl.txtIP = "   192.0.2.10   ";
+    r.form->ctl.txtIP = "   127.0.0.10   ";
     r.form->cmdConnectClick();
     // Connecting needs a closed socket: the second connect proves the first was closed.
     ASSERT_EQ(r.socket.connects.size(), 2u);
-    EXPECT_EQ(r.socket.connects[1].first, "192.0.2.10");
+    EXPECT_EQ(r.socket.connects[1].first, "127.0.0.10");
     EXPECT_EQ(r.socket.connects[1].second, 2200);
     EXPECT_EQ(r.form->connectTime, 20.0f);
     EXPECT_EQ(r.form->chart.pointCount(), 11);

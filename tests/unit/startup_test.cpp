@@ -61,12 +61,12 @@ TEST(StartUp, FolderWithoutAddressFile) {
 
 TEST(StartUp, AddressFileFirstFieldOnly) {
     const std::pair<std::string, std::string> cases[] = {
-        {"10.0.0.7\r\n", "10.0.0.7"},
+        {"127.0.0.7\r\n", "127.0.0.7"},
         {"loadbank.local,port 2200\r\n", "loadbank.local"},
-        {"\"10.1.1.1,x\",y\r\n", "10.1.1.1,x"},
-        {"\" 10.2.2.2 \"\r\n", "10.2.2.2"},
-        {"   10.0.0.9  \r\nother\r\n", "10.0.0.9"},
-        {"10.0.0.8", "10.0.0.8"},
+        {"\"127.1.1.1,x\",y\r\n", "127.1.1.1,x"},
+        {"\" 127.2.2.2 \"\r\n", "127.2.2.2"},
+        {"   127.0.0.9  \r\nother\r\n", "127.0.0.9"},
+        {"127.0.0.8", "127.0.0.8"},
         {"", ""},
         {"\r\n10.0.0.1\r\n", ""},
         {"  \r\n", ""},
@@ -92,7 +92,7 @@ TEST(DeviceAddress, ButtonsSaveAndConnectOnlyWhenClosed) {
          kDefaultLocalAddress},
         {"Remote", [](Form1& f) { f.cmdRemoteClick(); }, "1.2.3.4", kFixedRemoteAddress,
          std::string(kFixedRemoteAddress) + "\r\n", kFixedRemoteAddress},
-        {"Above", [](Form1& f) { f.cmdSetIPClick(); }, "  10.9.8.7 ", "  10.9.8.7 ", "  10.9.8.7 \r\n", "10.9.8.7"},
+        {"Above", [](Form1& f) { f.cmdSetIPClick(); }, "  127.9.8.7 ", "  127.9.8.7 ", "  127.9.8.7 \r\n", "127.9.8.7"},
     };
     for (const Case& c : cases) {
         for (bool open : {false, true}) {
