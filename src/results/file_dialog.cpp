@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <dirent.h>
 
 #include "app/form1.h"
 #include "decode/format.h"
@@ -59,13 +58,8 @@ void Form1::form2Activate() {
 
 void Form1::refreshFileList() {
     form2.files.clear();
-    if (DIR* d = ::opendir(form2.folder.c_str())) {
-        while (dirent* e = ::readdir(d)) {
-            std::string name = e->d_name;
-            if (matchesPattern(name) && fileExists(form2.folder + "/" + name)) form2.files.push_back(name);
-        }
-        ::closedir(d);
-    }
+    for (std::string& name : listFolder(form2.folder))
+        if (matchesPattern(name)) form2.files.push_back(std::move(name));
     std::sort(form2.files.begin(), form2.files.end());
 }
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -112,14 +113,81 @@ FileResult makeFolder(const std::string& path) {
 }
 
 FileResult copyFile(const std::string& from, const std::string& to) {
-    struct stat a{}, b{};
-    if (::stat(from.c_str(), &a) == 0 && ::stat(to.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
-        a.st_ino == b.st_ino)
+    if (fileIdentity(from).sameFile(fileIdentity(to)))
         return {FileStatus::OtherError, "source and target are the same file"};
     std::string content;
     FileResult r = readWholeFile(from, content);
     if (!r.ok()) return r;
     return writeWholeFile(to, content);
+}
+
+FileResult replaceFile(const std::string& path, const std::string& content) {
+    const std::string temp = path + ".new";
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return fromErrno(temp, errno);
+    FileResult r = writeAll(fd, temp, content.data(), content.size());
+    if (r.ok() && ::fsync(fd) != 0) r = fromErrno(temp, errno);
+    if (::close(fd) != 0 && r.ok()) r = fromErrno(temp, errno);
+    if (r.ok() && ::rename(temp.c_str(), path.c_str()) != 0) r = fromErrno(path, errno);
+    if (!r.ok()) {
+        ::unlink(temp.c_str());
+        return r;
+    }
+    // The rename itself reaches the disk with the folder.
+    std::string folder = path.substr(0, path.find_last_of('/'));
+    if (folder.empty() || folder == path) folder = ".";
+    int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return {};
+}
+
+std::vector<std::string> listFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(folder.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            std::string name = e->d_name;
+            if (name != "." && name != ".." && fileExists(folder + "/" + name)) names.push_back(std::move(name));
+        }
+        ::closedir(d);
+    }
+    return names;
+}
+
+FileIdentity fileIdentity(const std::string& path) {
+    struct stat st{};
+    FileIdentity id;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return id;
+    id.valid = true;
+    id.device = static_cast<std::uint64_t>(st.st_dev);
+    id.file = static_cast<std::uint64_t>(st.st_ino);
+    id.size = static_cast<std::uint64_t>(st.st_size);
+    return id;
+}
+
+FileResult readFileRange(const std::string& path, std::uint64_t offset, std::size_t maxBytes, std::string& out) {
+    out.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return fromErrno(path, errno);
+    out.resize(maxBytes);
+    size_t used = 0;
+    while (used < maxBytes) {
+        ssize_t n = ::pread(fd, out.data() + used, maxBytes - used, static_cast<off_t>(offset + used));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            FileResult r = fromErrno(path, errno);
+            ::close(fd);
+            out.clear();
+            return r;
+        }
+        if (n == 0) break;
+        used += static_cast<size_t>(n);
+    }
+    out.resize(used);
+    ::close(fd);
+    return {};
 }
 
 } // namespace dcload
