@@ -44,14 +44,27 @@ bool seconds(QCommandLineParser& parser, const QCommandLineOption& option, doubl
     return true;
 }
 
+// --help and --version print and end before the window system is touched, so that they work
+// without a display (and help2man can read them on a build machine).
+void answerWithoutDisplay(QCommandLineParser& parser, int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(arguments))
+        return;   // the full parse below reports the error
+    if (parser.isSet("help") || parser.isSet("help-all") || parser.isSet("version")) {
+        QCoreApplication console(argc, argv);
+        parser.process(console);   // prints and exits
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("dc-load-logger");
-    QApplication::setApplicationVersion(DCLOAD_VERSION);
-    QApplication::setStyle("Fusion");
+    QCoreApplication::setApplicationName("dc-load-logger");
+    QCoreApplication::setApplicationVersion(DCLOAD_VERSION);
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Data logger for DC load banks.");
@@ -63,6 +76,10 @@ int main(int argc, char** argv)
     const QCommandLineOption connectAfter("connect-after", "Press Connect after SECONDS.", "SECONDS");
     const QCommandLineOption port("port", "TCP port of the load bank (default 2200).", "PORT");
     parser.addOptions({resultsDir, screenshot, quitAfter, connectAfter, port});
+    answerWithoutDisplay(parser, argc, argv);
+
+    QApplication app(argc, argv);
+    QApplication::setStyle("Fusion");
     parser.process(app);
 
     double connectDelay = 0;
