@@ -1,7 +1,7 @@
 // dc-load-logger: the DC load bank data logger.
 //
 //   dc-load-logger [--results-dir DIR] [--port PORT] [--screenshot FILE] [--quit-after SECONDS]
-//                  [--connect-after SECONDS]
+//                  [--connect-after SECONDS] [--guide-screenshots DIR]
 //
 // Without options it is the operator's program: the Results folder in the home folder
 // (C:/Results on Windows), running until the window is closed or File > Exit. The other
@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "ui/guide_tour.h"
 #include "ui/logger_app.h"
 #include "ui/main_window.h"
 
@@ -29,6 +30,13 @@ QString defaultResultsFolder()
     return QDir::homePath() + QStringLiteral("/Results");
 #endif
 }
+
+// As --help names it: the same for every user, and in the manual page made from it.
+#ifdef Q_OS_WIN
+const QString shownResultsFolder = QStringLiteral("C:/Results");
+#else
+const QString shownResultsFolder = QStringLiteral("~/Results");
+#endif
 
 bool seconds(QCommandLineParser& parser, const QCommandLineOption& option, double& out)
 {
@@ -70,12 +78,13 @@ int main(int argc, char** argv)
     parser.setApplicationDescription("Data logger for DC load banks.");
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption resultsDir("results-dir", "Results folder (default " + defaultResultsFolder() + ").", "DIR");
+    const QCommandLineOption resultsDir("results-dir", "Results folder (default " + shownResultsFolder + ").", "DIR");
     const QCommandLineOption screenshot("screenshot", "Save a PNG picture of the main window to FILE just before quitting.", "FILE");
     const QCommandLineOption quitAfter("quit-after", "Quit after SECONDS (5 when --screenshot is given).", "SECONDS");
     const QCommandLineOption connectAfter("connect-after", "Press Connect after SECONDS.", "SECONDS");
     const QCommandLineOption port("port", "TCP port of the load bank (default 2200).", "PORT");
-    parser.addOptions({resultsDir, screenshot, quitAfter, connectAfter, port});
+    const QCommandLineOption guideShots("guide-screenshots", "Connect, open every window and dialog in turn, save a PNG of each into DIR, then quit (the operator's guide; needs a load bank such as loadbank-sim).", "DIR");
+    parser.addOptions({resultsDir, screenshot, quitAfter, connectAfter, port, guideShots});
     answerWithoutDisplay(parser, argc, argv);
 
     QApplication app(argc, argv);
@@ -129,6 +138,11 @@ int main(int argc, char** argv)
     }
 
     logger.start();
+    if (parser.isSet(guideShots)) {
+        QTimer::singleShot(0, &app, [&logger, folder = parser.value(guideShots)] {
+            QCoreApplication::exit(dcload::ui::runGuideTour(logger, folder) == 0 ? 0 : 1);
+        });
+    }
     if (ended)
         return 0;
     return app.exec();
