@@ -89,6 +89,7 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setStyle("Fusion");
+    QGuiApplication::setDesktopFileName("dc-load-logger");   // matches the window to its menu entry and icon
     parser.process(app);
 
     double connectDelay = 0;
