@@ -6,13 +6,19 @@
 #   make bench     build and run the benchmarks
 #   make sanitize  build with ASan + UBSan (build-asan/) and run every test there
 #   make fuzz      build the libFuzzer targets with clang (build-fuzz/) and run each one
+#   make package   build build-package/dc-load-logger_<version>_<arch>.deb and check it
+#                  (also installs the packaging tools: scripts/install-package-deps.sh)
+#   make guide-screenshots  take the operator's guide's pictures (docs/guide/) against the simulator
 #
 # FUZZ_SECONDS sets the time of each fuzz target (default 60).
 
 SHELL := /bin/bash
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build demo test bench sanitize fuzz clean
+VERSION := $(shell sed -n 's/^project.dc_load_logger VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+DEB = build-package/dc-load-logger_$(VERSION)_$(shell dpkg --print-architecture).deb
+
+.PHONY: all deps configure build demo test bench sanitize fuzz package guide-screenshots clean
 
 all: test
 
@@ -45,5 +51,17 @@ fuzz: deps
 	cmake --build --preset fuzz
 	bash scripts/run-fuzzers.sh build-fuzz/tests/fuzz $(FUZZ_SECONDS)
 
+package: deps
+	@bash scripts/install-package-deps.sh
+	cmake --preset package
+	cmake --build --preset package
+	rm -f build-package/*.deb
+	cd build-package && cpack -G DEB
+	bash scripts/package-check.sh $(DEB)
+
+guide-screenshots: configure
+	cmake --build --preset default --target dc-load-logger loadbank-sim
+	bash scripts/guide-screenshots.sh
+
 clean:
-	rm -rf build build-asan build-fuzz demo-results
+	rm -rf build build-asan build-fuzz build-package demo-results

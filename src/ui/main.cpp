@@ -1,7 +1,7 @@
 // dc-load-logger: the DC load bank data logger.
 //
 //   dc-load-logger [--results-dir DIR] [--port PORT] [--screenshot FILE] [--quit-after SECONDS]
-//                  [--connect-after SECONDS]
+//                  [--connect-after SECONDS] [--guide-screenshots DIR]
 //
 // Without options it is the operator's program: the Results folder in the home folder
 // (C:/Results on Windows), running until the window is closed or File > Exit. The other
@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "ui/guide_tour.h"
 #include "ui/logger_app.h"
 #include "ui/main_window.h"
 
@@ -29,6 +30,13 @@ QString defaultResultsFolder()
     return QDir::homePath() + QStringLiteral("/Results");
 #endif
 }
+
+// As --help names it: the same for every user, and in the manual page made from it.
+#ifdef Q_OS_WIN
+const QString shownResultsFolder = QStringLiteral("C:/Results");
+#else
+const QString shownResultsFolder = QStringLiteral("~/Results");
+#endif
 
 bool seconds(QCommandLineParser& parser, const QCommandLineOption& option, double& out)
 {
@@ -44,25 +52,44 @@ bool seconds(QCommandLineParser& parser, const QCommandLineOption& option, doubl
     return true;
 }
 
+// --help and --version print and end before the window system is touched, so that they work
+// without a display (and help2man can read them on a build machine).
+void answerWithoutDisplay(QCommandLineParser& parser, int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(arguments))
+        return;   // the full parse below reports the error
+    if (parser.isSet("help") || parser.isSet("help-all") || parser.isSet("version")) {
+        QCoreApplication console(argc, argv);
+        parser.process(console);   // prints and exits
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("dc-load-logger");
-    QApplication::setApplicationVersion(DCLOAD_VERSION);
-    QApplication::setStyle("Fusion");
+    QCoreApplication::setApplicationName("dc-load-logger");
+    QCoreApplication::setApplicationVersion(DCLOAD_VERSION);
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Data logger for DC load banks.");
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption resultsDir("results-dir", "Results folder (default " + defaultResultsFolder() + ").", "DIR");
+    const QCommandLineOption resultsDir("results-dir", "Results folder (default " + shownResultsFolder + ").", "DIR");
     const QCommandLineOption screenshot("screenshot", "Save a PNG picture of the main window to FILE just before quitting.", "FILE");
     const QCommandLineOption quitAfter("quit-after", "Quit after SECONDS (5 when --screenshot is given).", "SECONDS");
     const QCommandLineOption connectAfter("connect-after", "Press Connect after SECONDS.", "SECONDS");
     const QCommandLineOption port("port", "TCP port of the load bank (default 2200).", "PORT");
-    parser.addOptions({resultsDir, screenshot, quitAfter, connectAfter, port});
+    const QCommandLineOption guideShots("guide-screenshots", "Connect, open every window and dialog in turn, save a PNG of each into DIR, then quit (the operator's guide; needs a load bank such as loadbank-sim).", "DIR");
+    parser.addOptions({resultsDir, screenshot, quitAfter, connectAfter, port, guideShots});
+    answerWithoutDisplay(parser, argc, argv);
+
+    QApplication app(argc, argv);
+    QApplication::setStyle("Fusion");
+    QGuiApplication::setDesktopFileName("dc-load-logger");   // matches the window to its menu entry and icon
     parser.process(app);
 
     double connectDelay = 0;
@@ -112,6 +139,11 @@ int main(int argc, char** argv)
     }
 
     logger.start();
+    if (parser.isSet(guideShots)) {
+        QTimer::singleShot(0, &app, [&logger, folder = parser.value(guideShots)] {
+            QCoreApplication::exit(dcload::ui::runGuideTour(logger, folder) == 0 ? 0 : 1);
+        });
+    }
     if (ended)
         return 0;
     return app.exec();
