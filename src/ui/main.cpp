@@ -2,6 +2,7 @@
 //
 //   dc-load-logger [--results-dir DIR] [--port PORT] [--screenshot FILE] [--quit-after SECONDS]
 //                  [--connect-after SECONDS]
+//   dc-load-logger --report FILE --out PDF [...]   (the test report, no window: report_command.h)
 //
 // Without options it is the operator's program: the Results folder in the home folder
 // (C:/Results on Windows), running until the window is closed or File > Exit. The other
@@ -18,6 +19,7 @@
 
 #include "ui/logger_app.h"
 #include "ui/main_window.h"
+#include "ui/report_command.h"
 
 namespace {
 
@@ -48,6 +50,8 @@ bool seconds(QCommandLineParser& parser, const QCommandLineOption& option, doubl
 
 int main(int argc, char** argv)
 {
+    if (dcload::ui::isReportCommand(argc, argv))
+        return dcload::ui::runReportCommand(argc, argv, defaultResultsFolder());
     QApplication app(argc, argv);
     QApplication::setApplicationName("dc-load-logger");
     QApplication::setApplicationVersion(DCLOAD_VERSION);
