@@ -66,6 +66,9 @@ RunFigures analyseRun(std::string_view fileText, const BatteryTest& test) {
         if (!prev) {
             r.startVolts = s.volts;
             r.startCelsius = s.celsius;
+            // The test timer starts with the test: a log begun later still counts the time
+            // before it, at the constant current of a load bank test.
+            ah = s.amps * std::max(s.seconds, 0.0) / 3600;
         }
         ++onLoad;
         ampsSum += s.amps;

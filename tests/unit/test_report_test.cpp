@@ -20,13 +20,13 @@ std::string stored(const std::string& message, int stamp) {
 }
 
 // A logged run of the model, polled every 10 s up to `until` s. From `pauseAt` on the load is
-// off for `pauseFor` s (the test timer stands), then the discharge goes on.
-std::string run(double capacityAh, double until, double pauseAt = 1e9, double pauseFor = 0) {
+// off for `pauseFor` s (the test timer stands), then the discharge goes on. The log starts at `from`.
+std::string run(double capacityAh, double until, double pauseAt = 1e9, double pauseFor = 0, double from = 0) {
     loadbank::BatteryOptions b;
     b.capacityAh = capacityAh;
     const loadbank::Discharge model(b);
     std::string text;
-    for (double w = 0; w <= until; w += 10) {
+    for (double w = from; w <= until; w += 10) {
         const bool paused = w >= pauseAt && w < pauseAt + pauseFor;
         loadbank::Reading r = model.at(w < pauseAt ? w : paused ? pauseAt : w - pauseFor);
         if (paused) r.amps = 0;
@@ -77,6 +77,8 @@ TEST(TestReport, FiguresOfKnownRuns) {
         {"pause", run(100, 8400, 1800, 600), rated(Rating::AmpHours, 100),
          {{"readings_used", "841"}, {"amp_hours", "100.0"}, {"average_amps", "50.0"},
           {"end_voltage_reached_at", "02:00:00"}, {"result", "PASS"}}},
+        {"logged from half-way", run(100, 7800, 1e9, 0, 3600), rated(Rating::AmpHours, 100),
+         {{"amp_hours", "100.0"}, {"capacity_percent", "100.0"}}},
         {"junk lines", junk() + full, rated(Rating::AmpHours, 100),
          {{"readings_used", "781"}, {"readings_skipped", "5"}, {"min_volts", "42.11"}, {"result", "PASS"}}},
         {"empty file", "", rated(Rating::AmpHours, 100),
