@@ -10,6 +10,7 @@
 
 #include "loadbank/data_message.h"
 #include "loadbank/discharge.h"
+#include "qcustomplot.h"
 #include "ui/report_dialog.h"
 
 namespace dcload::ui {
@@ -70,8 +71,10 @@ TEST(TestReport, CommandWritesOnePagePdfWithTheDialogsFigures)
     test.rating = report::Rating::Minutes;
     test.rated = 120;
     test.k = 1.1;
+    test.site = "Bank A";
     ASSERT_TRUE(report::saveSettings(dir.filePath("Report.ini").toStdString(), test).ok());
-    ReportDialog dialog(dir.path(), run, nullptr);
+    QCustomPlot mainChart;
+    ReportDialog dialog(dir.path(), run, &mainChart);
     auto* table = dialog.findChild<QTableWidget*>("tblResults");
     QString shown;
     for (int i = 0; i < table->rowCount(); ++i)
