@@ -10,6 +10,7 @@
 
 #include "loadbank/data_message.h"
 #include "loadbank/discharge.h"
+#include "logger_fixture.h"
 #include "qcustomplot.h"
 #include "ui/report_dialog.h"
 
@@ -93,6 +94,16 @@ TEST(TestReport, CommandWritesOnePagePdfWithTheDialogsFigures)
         EXPECT_EQ(b.err.count('\n'), 1) << b.err.toStdString();
         EXPECT_FALSE(QFile::exists(dir.filePath("bad.pdf")));
     }
+}
+
+TEST(TestReport, MenuItemOpensTheReportOnTheCurrentRun)
+{
+    test::LoggerFixture f;
+    f.window().findChild<QAction*>("mnuTestReport")->trigger();
+    ReportDialog* dialog = nullptr;
+    ASSERT_TRUE(test::waitUntil([&] { return (dialog = f.window().findChild<ReportDialog*>()) && dialog->isVisible(); }));
+    EXPECT_EQ(dialog->input().fileName.toStdString(), f.form().resultFileName(f.form().getLastFileNumber()));
+    dialog->close();
 }
 
 } // namespace
