@@ -50,8 +50,14 @@ int reportCommand(const QStringList& arguments, const QString& defaultResultsFol
     const QCommandLineOption site("site", "Site or battery name.", "TEXT");
     const QCommandLineOption resultsDir("results-dir", "Results folder whose Report.ini gives the defaults.", "DIR");
     parser.addOptions({file, pdf, cells, ratedAh, ratedMinutes, endVolts, k, pass, site, resultsDir});
+    const QCommandLineOption help("help", "This text.");
+    parser.addOption(help);
     if (!parser.parse(arguments))
         return fail(parser.errorText());
+    if (parser.isSet(help)) {
+        std::fprintf(out, "%s", qPrintable(parser.helpText()));
+        return 0;
+    }
     if (!parser.isSet(pdf))
         return fail("--report needs --out PDF");
     if (parser.isSet(ratedAh) && parser.isSet(ratedMinutes))

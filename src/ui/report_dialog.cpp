@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "qcustomplot.h"
@@ -130,6 +131,14 @@ ReportDialog::ReportDialog(const QString& resultsFolder, const QString& runFile,
     for (QDoubleSpinBox* box : {spinRated_, spinEndVolts_, spinK_, spinPass_})
         connect(box, &QDoubleSpinBox::valueChanged, this, &ReportDialog::recompute);
 
+    // A running test keeps logging: the figures follow its file as it grows.
+    auto* follow = new QTimer(this);
+    connect(follow, &QTimer::timeout, this, [this] {
+        if (QFileInfo(input_.fileName).size() != fileSize_)
+            recompute();
+    });
+    follow->start(5000);
+
     resize(520, 680);
     setFile(runFile);
 }
@@ -167,6 +176,7 @@ void ReportDialog::recompute()
 
     std::string content;
     const FileResult read = readWholeFile(input_.fileName.toStdString(), content);
+    fileSize_ = static_cast<qint64>(content.size());
     input_.run = report::analyseRun(read.ok() ? content : std::string(), input_.test);
     std::vector<report::ReportLine> lines = report::resultLines(input_.run);
     QString verdict = QString::fromStdString(report::verdictText(input_.run.verdict));

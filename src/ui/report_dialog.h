@@ -40,6 +40,7 @@ private:
     QCustomPlot* mainChart_;
     ReportInput input_;
     std::string savedSettings_;
+    qint64 fileSize_ = -1;      // of the file when last read
     QLabel* lblFile_ = nullptr;
     QLabel* lblVerdict_ = nullptr;
     QLineEdit* txtSite_ = nullptr;
