@@ -92,10 +92,7 @@ ReportDialog::ReportDialog(const QString& resultsFolder, const QString& runFile,
     layout->addLayout(form);
 
     lblVerdict_ = named(new QLabel, "lblVerdict", "Result");
-    QFont big = lblVerdict_->font();
-    big.setPointSizeF(big.pointSizeF() * 1.6);
-    big.setBold(true);
-    lblVerdict_->setFont(big);
+    lblVerdict_->setStyleSheet("font-size: 15pt; font-weight: bold; padding: 4px;"); // over the window's sheet
     lblVerdict_->setAlignment(Qt::AlignCenter);
     layout->addWidget(lblVerdict_);
 

@@ -11,7 +11,6 @@
 #include "loadbank/data_message.h"
 #include "loadbank/discharge.h"
 #include "logger_fixture.h"
-#include "qcustomplot.h"
 #include "ui/report_dialog.h"
 
 namespace dcload::ui {
@@ -28,6 +27,17 @@ QByteArray modelRun()
         text += QByteArray::number(t).rightJustified(6, '0') + "\r\r\n";
     }
     return text;
+}
+
+// 120 minutes rated, K 1.1: the model's 120 minutes are 90.9 %.
+report::BatteryTest entries()
+{
+    report::BatteryTest test;
+    test.rating = report::Rating::Minutes;
+    test.rated = 120;
+    test.k = 1.1;
+    test.site = "Bank A";
+    return test;
 }
 
 struct Outcome {
@@ -68,23 +78,14 @@ TEST(TestReport, CommandWritesOnePagePdfWithTheDialogsFigures)
     EXPECT_TRUE(r.out.contains("capacity_percent: 90.9\n")) << r.out.toStdString(); // 120 of 120 x 1.1 min
 
     // The dialog, given the same entries through Report.ini, shows the same result lines.
-    report::BatteryTest test;
-    test.rating = report::Rating::Minutes;
-    test.rated = 120;
-    test.k = 1.1;
-    test.site = "Bank A";
-    ASSERT_TRUE(report::saveSettings(dir.filePath("Report.ini").toStdString(), test).ok());
-    QCustomPlot mainChart;
-    ReportDialog dialog(dir.path(), run, &mainChart);
+    ASSERT_TRUE(report::saveSettings(dir.filePath("Report.ini").toStdString(), entries()).ok());
+    ReportDialog dialog(dir.path(), run, nullptr);
     auto* table = dialog.findChild<QTableWidget*>("tblResults");
     QString shown;
     for (int i = 0; i < table->rowCount(); ++i)
         shown += table->item(i, 0)->data(Qt::UserRole).toString() + ": " + table->item(i, 1)->text() + "\n";
     EXPECT_TRUE(r.out.endsWith(shown)) << shown.toStdString();
     EXPECT_TRUE(shown.contains("readings_skipped: 1\n"));
-
-    dialog.grab().save(DCLOAD_UI_SHOT_DIR "/report-dialog.png");
-    reportPageImage(dialog.input()).save(DCLOAD_UI_SHOT_DIR "/report-page.png");
 
     // Files it cannot use: one line on standard error, status 2, no PDF.
     QFile(dir.filePath("empty.txt")).open(QIODevice::WriteOnly);
@@ -99,10 +100,15 @@ TEST(TestReport, CommandWritesOnePagePdfWithTheDialogsFigures)
 TEST(TestReport, MenuItemOpensTheReportOnTheCurrentRun)
 {
     test::LoggerFixture f;
+    f.writeFile(QString("DC_Result_%1.txt").arg(f.form().getLastFileNumber()), "junk\r\n" + modelRun());
+    ASSERT_TRUE(report::saveSettings(f.folder() + "/Report.ini", entries()).ok());
     f.window().findChild<QAction*>("mnuTestReport")->trigger();
     ReportDialog* dialog = nullptr;
     ASSERT_TRUE(test::waitUntil([&] { return (dialog = f.window().findChild<ReportDialog*>()) && dialog->isVisible(); }));
     EXPECT_EQ(dialog->input().fileName.toStdString(), f.form().resultFileName(f.form().getLastFileNumber()));
+    EXPECT_EQ(dialog->input().run.verdict, report::Verdict::Pass);
+    dialog->grab().save(DCLOAD_UI_SHOT_DIR "/report-dialog.png");
+    reportPageImage(dialog->input()).save(DCLOAD_UI_SHOT_DIR "/report-page.png");
     dialog->close();
 }
 
