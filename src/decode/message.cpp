@@ -2,18 +2,33 @@
 
 #include "app/form1.h"
 #include "decode/format.h"
+#include "decode/message_fields.h"
 
 namespace dcload {
 
 namespace {
 
 // Characters start..start+len-1 (1-based) of what remains of the text.
-std::string_view mid(const std::string& s, size_t start, size_t len) {
+std::string_view mid(std::string_view s, size_t start, size_t len) {
     if (start - 1 >= s.size()) return {};
-    return std::string_view(s).substr(start - 1, len);
+    return s.substr(start - 1, len);
 }
 
 } // namespace
+
+Checksum messageChecksum(std::string_view msg) {
+    Checksum c;
+    for (size_t k = 1; k <= 15; ++k) c.computed ^= static_cast<unsigned>(hexField(mid(msg, 2 * k - 1, 2)));
+    c.received = static_cast<unsigned>(hexField(mid(msg, 31, 2)));
+    return c;
+}
+
+void decodeSlots(std::string_view msg, std::array<float, 21>& readings) {
+    if (msg.size() <= 16) return;
+    for (size_t i = 1; i <= 4; ++i) readings[i] = static_cast<float>(hexField(mid(msg, 2 * i - 1, 2)));
+    for (size_t i = 5; i <= 9; ++i)
+        readings[i] = static_cast<float>(hexField(mid(msg, 9 + 4 * (i - 5), 4), i == 9));
+}
 
 void Form1::stepForm2Progress(std::int16_t& ticks) {
     ProgressBar& bar = form2.pB2;
@@ -39,19 +54,11 @@ void Form1::processMessage(std::string msg, std::int16_t noSave, std::int16_t re
     const size_t n = msg.size();
     if (n == 6) return;
 
-    unsigned computed = 0, received = 0;
-    if (n == 39) {
-        for (size_t k = 1; k <= 15; ++k) computed ^= static_cast<unsigned>(hexField(mid(msg, 2 * k - 1, 2)));
-        received = static_cast<unsigned>(hexField(mid(msg, 31, 2)));
-    }
-    if (computed != received)
-        lblFileName = "Check Sum Error (" + hexUpper(computed) + " <> " + hexUpper(received) + ")";
+    const Checksum sum = n == 39 ? messageChecksum(msg) : Checksum{};
+    if (sum.computed != sum.received)
+        lblFileName = "Check Sum Error (" + hexUpper(sum.computed) + " <> " + hexUpper(sum.received) + ")";
 
-    if (n > 16) {
-        for (size_t i = 1; i <= 4; ++i) readings[i] = static_cast<float>(hexField(mid(msg, 2 * i - 1, 2)));
-        for (size_t i = 5; i <= 9; ++i)
-            readings[i] = static_cast<float>(hexField(mid(msg, 9 + 4 * (i - 5), 4), i == 9));
-    }
+    decodeSlots(msg, readings);
 
     const float volts = readings[5] / 100.0f;
     const float current = readings[6] / 10.0f;

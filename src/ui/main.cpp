@@ -2,6 +2,7 @@
 //
 //   dc-load-logger [--results-dir DIR] [--port PORT] [--screenshot FILE] [--quit-after SECONDS]
 //                  [--connect-after SECONDS] [--guide-screenshots DIR]
+//   dc-load-logger --report FILE --out PDF [...]   (the test report, no window: report_command.h)
 //
 // Without options it is the operator's program: the Results folder in the home folder
 // (C:/Results on Windows), running until the window is closed or File > Exit. The other
@@ -19,6 +20,7 @@
 #include "ui/guide_tour.h"
 #include "ui/logger_app.h"
 #include "ui/main_window.h"
+#include "ui/report_command.h"
 
 namespace {
 
@@ -71,6 +73,8 @@ void answerWithoutDisplay(QCommandLineParser& parser, int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    if (dcload::ui::isReportCommand(argc, argv))
+        return dcload::ui::runReportCommand(argc, argv, defaultResultsFolder());
     QCoreApplication::setApplicationName("dc-load-logger");
     QCoreApplication::setApplicationVersion(DCLOAD_VERSION);
 
@@ -84,7 +88,8 @@ int main(int argc, char** argv)
     const QCommandLineOption connectAfter("connect-after", "Press Connect after SECONDS.", "SECONDS");
     const QCommandLineOption port("port", "TCP port of the load bank (default 2200).", "PORT");
     const QCommandLineOption guideShots("guide-screenshots", "Connect, open every window and dialog in turn, save a PNG of each into DIR, then quit (the operator's guide; needs a load bank such as loadbank-sim).", "DIR");
-    parser.addOptions({resultsDir, screenshot, quitAfter, connectAfter, port, guideShots});
+    const QCommandLineOption report("report", "Write the test report of the result FILE as a one-page PDF without a window and print its figures (dc-load-logger --report FILE --help lists its options).", "FILE");
+    parser.addOptions({resultsDir, screenshot, quitAfter, connectAfter, port, guideShots, report});
     answerWithoutDisplay(parser, argc, argv);
 
     QApplication app(argc, argv);

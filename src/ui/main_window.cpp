@@ -23,6 +23,7 @@
 #include "ui/chart_view.h"
 #include "ui/logger_app.h"
 #include "ui/reading_label.h"
+#include "ui/report_dialog.h"
 #include "ui/style.h"
 #include "ui/widget_sync.h"
 
@@ -344,6 +345,9 @@ void MainWindow::buildMenus()
     QAction* clearFlash = addMenuItem(file, "mnuClearFlash", "&Clear Results Stored in Load Bank Memory");
     file->addSeparator()->setObjectName("mnuSeparator2");
     QAction* exit = addMenuItem(file, "mnuExit", "&Exit");
+    file->addSeparator()->setObjectName("mnuSeparator3");
+    connect(addMenuItem(file, "mnuTestReport", "Test Report..."), &QAction::triggered, this,
+            [this] { openTestReport(app_, chart_, this); });
     // The load bank memory items are kept out of the operator's reach.
     for (QAction* a : {readLast, startFlash, stopFlash, clearFlash}) {
         a->setVisible(false);

@@ -139,6 +139,8 @@ TEST(MainWindowMenus, FileAndHelpMenusInOrderWithTheirState)
         {"mnuClearFlash", "&Clear Results Stored in Load Bank Memory", false},
         {"", "-", true},
         {"mnuExit", "&Exit", true},
+        {"", "-", true},
+        {"mnuTestReport", "Test Report...", true},
     };
     const Item help[] = {{"mnuAbout", "&About", true}};
     LoggerFixture f;
@@ -161,7 +163,7 @@ TEST(MainWindowMenus, FileAndHelpMenusInOrderWithTheirState)
             EXPECT_EQ(a->isEnabled(), items[i].shown);
         }
     };
-    check(f.window().menuBar()->findChild<QMenu*>("mnuFile"), file, 9);
+    check(f.window().menuBar()->findChild<QMenu*>("mnuFile"), file, 11);
     check(f.window().menuBar()->findChild<QMenu*>("mnuHelp"), help, 1);
     EXPECT_FALSE(f.window().findChild<QMenu*>("mnuFile")->separatorsCollapsible()) << "both separators drawn";
 }
