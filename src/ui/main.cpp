@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
 #include <QPushButton>
 #include <QTimer>
 
@@ -23,11 +22,7 @@ namespace {
 
 QString defaultResultsFolder()
 {
-#ifdef Q_OS_WIN
-    return QStringLiteral("C:/Results");
-#else
-    return QDir::homePath() + QStringLiteral("/Results");
-#endif
+    return QString::fromStdString(dcload::defaultResultsFolder());
 }
 
 bool seconds(QCommandLineParser& parser, const QCommandLineOption& option, double& out)
