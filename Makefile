@@ -6,13 +6,15 @@
 #   make bench     build and run the benchmarks
 #   make sanitize  build with ASan + UBSan (build-asan/) and run every test there
 #   make fuzz      build the libFuzzer targets with clang (build-fuzz/) and run each one
+#   make windows-check  build the core and its unit tests for Windows with MinGW-w64
+#                  (build-windows/) and run them under Wine
 #
 # FUZZ_SECONDS sets the time of each fuzz target (default 60).
 
 SHELL := /bin/bash
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build demo test bench sanitize fuzz clean
+.PHONY: all deps configure build demo test bench sanitize fuzz windows-check clean
 
 all: test
 
@@ -45,5 +47,8 @@ fuzz: deps
 	cmake --build --preset fuzz
 	bash scripts/run-fuzzers.sh build-fuzz/tests/fuzz $(FUZZ_SECONDS)
 
+windows-check:
+	bash scripts/windows-check.sh
+
 clean:
-	rm -rf build build-asan build-fuzz demo-results
+	rm -rf build build-asan build-fuzz build-windows demo-results
