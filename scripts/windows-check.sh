@@ -47,11 +47,11 @@ rc=$?
 set -e
 grep -E '^ *[0-9]+/[0-9]+ Test|tests passed' "$log" || true
 if [ "$rc" -ne 0 ]; then
-  cat "$log" >&2
+  ctest --test-dir "$build" --rerun-failed --output-on-failure >&2 || true
   echo "windows-check: FAILED after $((SECONDS - start)) s (log: $log)" >&2
   exit "$rc"
 fi
-# Each GoogleTest program ends with "[  PASSED  ] N tests."
+# Each GoogleTest program ends with "[  PASSED  ] N tests."; the rest are one test each.
 cases="$(grep -Eo '\[  PASSED  \] [0-9]+ tests?' "$log" | awk '{s += $4} END {print s + 0}')"
 programs="$(grep -Eo 'tests passed, 0 tests failed out of [0-9]+' "$log" | awk '{print $NF}')"
 echo "windows-check: $programs test programs ($cases GoogleTest tests) passed under Wine; $((SECONDS - start)) s in all"

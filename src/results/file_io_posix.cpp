@@ -55,7 +55,8 @@ FileResult writeWith(const std::string& path, const std::string& content, int fl
 
 std::string defaultResultsFolder() {
     const char* home = std::getenv("HOME");
-    if ((!home || !*home) && ::getpwuid(::getuid())) home = ::getpwuid(::getuid())->pw_dir;
+    if (!home || !*home)
+        if (const passwd* pw = ::getpwuid(::getuid())) home = pw->pw_dir;
     return std::string(home && *home ? home : ".") + "/Results";
 }
 
