@@ -43,10 +43,10 @@ std::string narrow(const wchar_t* in) {
 
 FileResult fromError(DWORD err) {
     FileResult r;
-    char* text = nullptr;
-    const DWORD len = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                       nullptr, err, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    r.reason = len > 0 && text ? std::string(text, len) : "Windows error " + std::to_string(err);
+    wchar_t* text = nullptr; // in the user's language, handed on as UTF-8
+    const DWORD len = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                       nullptr, err, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    r.reason = len > 0 && text ? narrow(text) : "Windows error " + std::to_string(err);
     if (text) ::LocalFree(text);
     while (!r.reason.empty() && (r.reason.back() == '\n' || r.reason.back() == '\r' || r.reason.back() == '.'))
         r.reason.pop_back();
