@@ -9,6 +9,8 @@
 #   make package   build build-package/dc-load-logger_<version>_<arch>.deb and check it
 #                  (also installs the packaging tools: scripts/install-package-deps.sh)
 #   make guide-screenshots  take the operator's guide's pictures (docs/guide/) against the simulator
+#   make windows-check  build the core and its unit tests for Windows with MinGW-w64
+#                  (build-windows/) and run them under Wine
 #
 # FUZZ_SECONDS sets the time of each fuzz target (default 60).
 
@@ -18,7 +20,7 @@ FUZZ_SECONDS ?= 60
 VERSION := $(shell sed -n 's/^project.dc_load_logger VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 DEB = build-package/dc-load-logger_$(VERSION)_$(shell dpkg --print-architecture).deb
 
-.PHONY: all deps configure build demo test bench sanitize fuzz package guide-screenshots clean
+.PHONY: all deps configure build demo test bench sanitize fuzz package guide-screenshots windows-check clean
 
 all: test
 
@@ -63,5 +65,8 @@ guide-screenshots: configure
 	cmake --build --preset default --target dc-load-logger loadbank-sim
 	bash scripts/guide-screenshots.sh
 
+windows-check:
+	bash scripts/windows-check.sh
+
 clean:
-	rm -rf build build-asan build-fuzz build-package demo-results
+	rm -rf build build-asan build-fuzz build-package build-windows demo-results

@@ -17,6 +17,9 @@
 namespace dcload {
 
 inline constexpr int kDevicePort = 2200;
+// The Results folder when none is named: C:/Results on Windows, ~/Results elsewhere. Defined
+// with the operating system's file layer (results/file_io_*.cpp).
+std::string defaultResultsFolder();
 inline constexpr int kMessageLogSize = 100001;     // indices 0..100000
 inline constexpr int kReadCap = 32000;             // readLastFile keeps at most this index
 inline constexpr float kLowCurrent = 5.0f;

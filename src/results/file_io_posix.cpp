@@ -1,9 +1,13 @@
 #include "results/file_io.h"
 
+#include "app/form1.h" // defaultResultsFolder
+
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,6 +52,13 @@ FileResult writeWith(const std::string& path, const std::string& content, int fl
 }
 
 } // namespace
+
+std::string defaultResultsFolder() {
+    const char* home = std::getenv("HOME");
+    if (!home || !*home)
+        if (const passwd* pw = ::getpwuid(::getuid())) home = pw->pw_dir;
+    return std::string(home && *home ? home : ".") + "/Results";
+}
 
 FileResult readWholeFile(const std::string& path, std::string& out) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -13,7 +13,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
 #include <QPushButton>
 #include <QTimer>
 
@@ -26,11 +25,7 @@ namespace {
 
 QString defaultResultsFolder()
 {
-#ifdef Q_OS_WIN
-    return QStringLiteral("C:/Results");
-#else
-    return QDir::homePath() + QStringLiteral("/Results");
-#endif
+    return QString::fromStdString(dcload::defaultResultsFolder());
 }
 
 // As --help names it: the same for every user, and in the manual page made from it.

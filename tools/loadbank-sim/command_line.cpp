@@ -1,6 +1,5 @@
 #include "command_line.h"
-
-#include <arpa/inet.h>
+#include "net.h"
 
 #include <charconv>
 #include <cmath>
@@ -88,6 +87,7 @@ const std::vector<OptionDef>& optionTable() {
         {"--bind", true,
          [](SimSettings& s, const std::string& v) -> std::string {
              const std::string addr = v == "localhost" ? "127.0.0.1" : v;
+             [[maybe_unused]] const net::Startup sockets; // Winsock, on Windows
              in_addr a{};
              if (::inet_pton(AF_INET, addr.c_str(), &a) != 1)
                  return "--bind: expected an IPv4 address such as 127.0.0.1";

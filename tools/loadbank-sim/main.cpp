@@ -1,9 +1,8 @@
 // loadbank-sim: a pretend DC load bank on a TCP port, for demos, training and tests.
-#include <signal.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
@@ -49,11 +48,8 @@ int main(int argc, char** argv) {
     SimSettings& s = parsed.settings;
     if (s.verbose) s.server.log = say;
 
-    struct sigaction sa {};
-    sa.sa_handler = onSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
+    std::signal(SIGINT, onSignal);  // Ctrl+C, also in a Windows console
+    std::signal(SIGTERM, onSignal);
 
     if (s.server.bind.rfind("127.", 0) != 0)
         std::cerr << "loadbank-sim: warning: listening on " << s.server.bind

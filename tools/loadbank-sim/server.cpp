@@ -1,13 +1,5 @@
 #include "server.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -22,14 +14,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::system_error sysError(const std::string& what) {
-    return std::system_error(errno, std::generic_category(), what);
-}
-
-void closeFd(int& fd) {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
-}
+using net::closeAndForget;
+using net::lastSystemError;
 
 std::string clockText(double seconds) {
     if (!(seconds >= 0)) seconds = 0;
@@ -95,34 +81,39 @@ void Server::start() {
         throw std::system_error(std::make_error_code(std::errc::invalid_argument),
                                 "not an IPv4 address: " + o_.bind);
 
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (listenFd_ < 0) throw sysError("socket");
-    const int one = 1;
-    ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    listenFd_ = net::openSocket(SOCK_STREAM);
+    if (listenFd_ == net::kNoSocket) throw lastSystemError("socket");
+    net::setNonBlocking(listenFd_);
+    net::ownPort(listenFd_);
     if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        auto e = sysError("cannot bind " + o_.bind + ":" + std::to_string(o_.port));
-        closeFd(listenFd_);
+        auto e = lastSystemError("cannot bind " + o_.bind + ":" + std::to_string(o_.port));
+        closeAndForget(listenFd_);
         throw e;
     }
     // Refusing: the port stays ours but nobody listens, so the kernel answers connects with a reset.
     const bool listening = model_.acceptsConnections();
     if (listening && ::listen(listenFd_, 4) != 0) {
-        auto e = sysError("listen");
-        closeFd(listenFd_);
+        auto e = lastSystemError("listen");
+        closeAndForget(listenFd_);
         throw e;
     }
     socklen_t len = sizeof addr;
     ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
     port_ = ntohs(addr.sin_port);
 
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_NONBLOCK | O_CLOEXEC) != 0) {
-        auto e = sysError("pipe");
-        closeFd(listenFd_);
+    sockaddr_in self{};
+    self.sin_family = AF_INET;
+    self.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t selfLen = sizeof self;
+    wake_ = net::openSocket(SOCK_DGRAM);
+    if (wake_ == net::kNoSocket || ::bind(wake_, reinterpret_cast<sockaddr*>(&self), sizeof self) != 0 ||
+        ::getsockname(wake_, reinterpret_cast<sockaddr*>(&self), &selfLen) != 0 ||
+        ::connect(wake_, reinterpret_cast<sockaddr*>(&self), sizeof self) != 0) {
+        auto e = lastSystemError("wake-up socket");
+        closeAndForget(wake_);
+        closeAndForget(listenFd_);
         throw e;
     }
-    wakeRead_ = pipeFds[0];
-    wakeWrite_ = pipeFds[1];
     stopping_ = false;
     started_ = Clock::now();
     thread_ = std::thread([this] { run(); });
@@ -132,16 +123,15 @@ void Server::stop() {
     if (thread_.joinable()) {
         stopping_ = true;
         const char c = 'x';
-        [[maybe_unused]] auto n = ::write(wakeWrite_, &c, 1);
+        ::send(wake_, &c, 1, 0);
         thread_.join();
     }
-    closeFd(listenFd_);
-    closeFd(wakeRead_);
-    closeFd(wakeWrite_);
+    closeAndForget(listenFd_);
+    closeAndForget(wake_);
 }
 
 void Server::run() {
-    int client = -1;
+    net::Socket client = net::kNoSocket;
     std::deque<Pending> queue;
     Clock::time_point lastDue = Clock::now();
     char buf[4096];
@@ -160,8 +150,8 @@ void Server::run() {
         model_.advanceTo(o_.model.startSeconds + real * o_.speed);
     };
     const auto dropClient = [&](const std::string& why) {
-        if (client < 0) return;
-        closeFd(client);
+        if (client == net::kNoSocket) return;
+        closeAndForget(client);
         queue.clear();
         log(why);
     };
@@ -179,16 +169,16 @@ void Server::run() {
             }
         }
 
-        pollfd fds[3];
-        nfds_t n = 0;
-        fds[n++] = {wakeRead_, POLLIN, 0};
-        const nfds_t listenIdx = model_.acceptsConnections() ? n : 99;
+        net::PollFd fds[3];
+        unsigned n = 0;
+        fds[n++] = {wake_, POLLIN, 0};
+        const unsigned listenIdx = model_.acceptsConnections() ? n : 99;
         if (listenIdx != 99) fds[n++] = {listenFd_, POLLIN, 0};
-        const nfds_t clientIdx = client >= 0 ? n : 99;
-        if (client >= 0) {
+        const unsigned clientIdx = client != net::kNoSocket ? n : 99;
+        if (client != net::kNoSocket) {
             fds[n++] = {client, static_cast<short>(wantWrite ? POLLIN | POLLOUT : POLLIN), 0};
         }
-        if (::poll(fds, n, timeoutMs) < 0 && errno != EINTR) break;
+        if (net::pollSockets(fds, n, timeoutMs) < 0 && !net::retryLater(net::lastError())) break;
         if (stopping_) break;
 
         std::lock_guard<std::mutex> lock(mutex_);
@@ -198,14 +188,14 @@ void Server::run() {
             if (listenIdx != 99 && (fds[listenIdx].revents & POLLIN)) {
                 sockaddr_in peer{};
                 socklen_t len = sizeof peer;
-                const int fd = ::accept4(listenFd_, reinterpret_cast<sockaddr*>(&peer), &len,
-                                         SOCK_NONBLOCK | SOCK_CLOEXEC);
-                if (fd >= 0) {
-                    if (client >= 0) dropClient("connection replaced by a new one");
+                const net::Socket fd = ::accept(listenFd_, reinterpret_cast<sockaddr*>(&peer), &len);
+                if (fd != net::kNoSocket) {
+                    if (client != net::kNoSocket) dropClient("connection replaced by a new one");
                     client = fd;
+                    net::setNonBlocking(client);
                     const int one = 1;
                     // Each write must leave as its own segment, not wait to be merged.
-                    ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+                    ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
                     model_.connected();
                     lastDue = Clock::now();
                     ++accepted_;
@@ -213,13 +203,13 @@ void Server::run() {
                 }
             }
 
-            if (clientIdx != 99 && client >= 0 && (fds[clientIdx].revents & (POLLIN | POLLHUP | POLLERR))) {
-                const ssize_t got = ::recv(client, buf, sizeof buf, 0);
+            if (clientIdx != 99 && client != net::kNoSocket && (fds[clientIdx].revents & (POLLIN | POLLHUP | POLLERR))) {
+                const auto got = ::recv(client, buf, sizeof buf, 0);
                 if (got == 0) {
                     dropClient("the logger closed the connection");
                 } else if (got < 0) {
-                    if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-                        dropClient("connection lost: " + std::error_code(errno, std::generic_category()).message());
+                    const int e = net::lastError();
+                    if (!net::retryLater(e)) dropClient("connection lost: " + net::errorText(e));
                 } else if (queuedBytes(queue) > kMaxQueuedBytes) {
                     dropClient("the logger is not reading its replies: connection dropped");
                 } else {
@@ -249,13 +239,14 @@ void Server::run() {
 
             // Writes that are due, each with its own send() so split and joined replies keep
             // their shape on the wire.
-            while (client >= 0 && !queue.empty() && queue.front().due <= Clock::now()) {
+            while (client != net::kNoSocket && !queue.empty() && queue.front().due <= Clock::now()) {
                 Pending& p = queue.front();
                 if (p.sent < p.bytes.size()) {
-                    const ssize_t put = ::send(client, p.bytes.data() + p.sent, p.bytes.size() - p.sent,
-                                               MSG_NOSIGNAL);
+                    const auto put = ::send(client, p.bytes.data() + p.sent,
+                                            static_cast<int>(std::min<std::size_t>(p.bytes.size() - p.sent, 1 << 30)),
+                                            net::kSendFlags);
                     if (put < 0) {
-                        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) break;
+                        if (net::retryLater(net::lastError())) break;
                         dropClient("connection lost while writing");
                         break;
                     }
@@ -267,12 +258,12 @@ void Server::run() {
                 queue.pop_front();
                 if (close) dropClient("closed the connection on purpose");
             }
-            if (client < 0) queue.clear();
+            if (client == net::kNoSocket) queue.clear();
         } catch (const std::exception& e) {
             log(std::string("internal error: ") + e.what());
         }
     }
-    closeFd(client);
+    closeAndForget(client);
 }
 
 }  // namespace loadbank

@@ -1,4 +1,4 @@
-// The load bank on a TCP port: plain POSIX sockets and poll() on one thread of its own, so a
+// The load bank on a TCP port: plain sockets (POSIX or Winsock) and poll() on one thread of its own, so a
 // test can run a simulator inside its own process. One connection at a time, like the
 // instrument: a new connection replaces the old one.
 #pragma once
@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "loadbank/load_bank.h"
+#include "net.h"
 
 namespace loadbank {
 
@@ -59,8 +60,9 @@ private:
     std::thread thread_;
     std::atomic<bool> stopping_{false};
     std::atomic<unsigned> accepted_{0};
-    int listenFd_ = -1;
-    int wakeRead_ = -1, wakeWrite_ = -1;
+    net::Startup sockets_;
+    net::Socket listenFd_ = net::kNoSocket;
+    net::Socket wake_ = net::kNoSocket; // a datagram to itself wakes the thread to stop
     std::uint16_t port_ = 0;
     std::chrono::steady_clock::time_point started_;
 };

@@ -2,15 +2,12 @@
 // test can see how the bytes were written.
 #pragma once
 
-#include <arpa/inet.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
+
+#include "net.h"
 
 namespace loadbank::test {
 
@@ -22,26 +19,23 @@ inline long long msSince(Clock::time_point t) {
 
 class LoopbackClient {
 public:
-    explicit LoopbackClient(std::uint16_t port) : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    explicit LoopbackClient(std::uint16_t port) : fd_(net::openSocket(SOCK_STREAM)) {
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_port = htons(port);
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) error_ = errno, close();
+        if (::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) error_ = net::lastError(), close();
     }
     ~LoopbackClient() { close(); }
     LoopbackClient(const LoopbackClient&) = delete;
     LoopbackClient& operator=(const LoopbackClient&) = delete;
 
-    bool connected() const { return fd_ >= 0; }
+    bool connected() const { return fd_ != net::kNoSocket; }
     int error() const { return error_; }
-    void close() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
+    void close() { net::closeAndForget(fd_); }
     bool send(const std::string& bytes) {
         for (std::size_t done = 0; done < bytes.size();) {
-            const ssize_t n = ::send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+            const auto n = ::send(fd_, bytes.data() + done, static_cast<int>(bytes.size() - done), net::kSendFlags);
             if (n <= 0) return false;
             done += static_cast<std::size_t>(n);
         }
@@ -49,10 +43,10 @@ public:
     }
     // One recv(): nothing after timeoutMs of silence, "" when the peer has closed.
     std::optional<std::string> readChunk(int timeoutMs) {
-        pollfd p{fd_, POLLIN, 0};
-        if (fd_ < 0 || ::poll(&p, 1, timeoutMs) <= 0) return std::nullopt;
+        net::PollFd p{fd_, POLLIN, 0};
+        if (!connected() || net::pollSockets(&p, 1, timeoutMs) <= 0) return std::nullopt;
         char buf[65536];
-        const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+        const auto n = ::recv(fd_, buf, sizeof buf, 0);
         return n <= 0 ? std::string() : std::string(buf, static_cast<std::size_t>(n));
     }
     // Up to `max` bytes, stopping at quietMs of silence or at the peer's close.
@@ -67,7 +61,8 @@ public:
     }
 
 private:
-    int fd_;
+    net::Startup sockets_;
+    net::Socket fd_;
     int error_ = 0;
 };
 

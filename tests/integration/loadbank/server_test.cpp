@@ -85,7 +85,7 @@ TEST(Server, RefusesConnectionsWhenAsked) {
     auto server = running(frozen([](Options& o) { o.faults.refuseConnections = true; }));
     ASSERT_NE(server->port(), 0);
     LoopbackClient c(server->port());
-    EXPECT_EQ(c.error(), ECONNREFUSED);
+    EXPECT_EQ(c.error(), net::kConnectionRefused);
 }
 
 TEST(Server, ClosesAfterNRepliesAndTakesTheNextConnection) {

@@ -1,0 +1,20 @@
+# Cross build for 64-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-x86-64-posix: the
+# POSIX thread model, which std::thread and std::mutex need). Tests run under Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Static: the programs need no MinGW DLLs beside them, under Wine or on a technician's PC.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+
+# Debian's wine64 installs its loader here and puts no wine64 on the PATH.
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
