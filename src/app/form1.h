@@ -11,14 +11,19 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "app/message_log.h"
 #include "app/platform.h"
 #include "chart/chart_model.h"
+#include "results/file_io.h"
+#include "results/item_scanner.h"
 
 namespace dcload {
 
 inline constexpr int kDevicePort = 2200;
 inline constexpr int kMessageLogSize = 100001;     // indices 0..100000
-inline constexpr int kReadCap = 32000;             // readLastFile keeps at most this index
+// What readLastFile may keep of one file (text and index of the log): a week of readings at
+// one a second takes about 28 MB; past this, later records replace the last one.
+inline constexpr std::size_t kLogBudget = 40u << 20;
 inline constexpr float kLowCurrent = 5.0f;
 
 // Request modes of the poll timer.
@@ -151,10 +156,11 @@ public:
     void dialogClosedByUser();         // closed any other way: result stays 2
     void adjustTimer();
     void addChartPoint(const std::string& msg, std::int16_t graphType, bool resetFlag,
-                       std::int16_t startTime, std::int16_t startRow, std::int16_t& chartRowCount);
+                       std::int16_t startTime, std::int16_t startRow, std::int32_t& chartRowCount);
 
     // ---- chart (chart) ----
     void CreateChart(std::int16_t ref, std::int16_t firstRowRef, std::int16_t& rowCount);
+    void CreateChart(std::int16_t ref, std::int16_t firstRowRef, std::int32_t& rowCount);
     void adjustScale(float value, std::int16_t c);
     void tabStripClick(int tabIndex);
     void comGraphChange();
@@ -207,11 +213,11 @@ public:
     bool downloadStarting = true;
     std::int16_t recordLimit = 60;
     float connectTime = 0.0f;          // "empty" before the first Connect counts as 0
-    std::vector<std::string> messageLog;
+    MessageLog messageLog;
     std::int32_t gTimeCount = 0;
     std::array<float, 21> readings{};
     std::int16_t graphType = 0;
-    std::int16_t chartRowCount = 0;
+    std::int32_t chartRowCount = 0;
     std::int16_t pageCount = 0;
     bool pauseAsked = false;
     bool fileStarted = false;
@@ -241,6 +247,8 @@ public:
     AboutState about;
     PauseDialogState pauseDialog;
     std::string lblFileName;           // Dialog's label: a text holder, never shown
+    std::uint64_t skippedLines = 0;    // items of the last file read too long to be records
+    std::uint64_t lastReadBytes = 0;   // bytes that read took from the file
 
     // Receive path: a short all-hex fragment held to be joined with the next read.
     std::string heldFragment;
@@ -253,6 +261,8 @@ private:
     void resultsFolderProblem(const std::string& reason);
     bool appendLine(const std::string& path, const std::string& text, bool& missingPath);
     bool writeCounterFile(std::int32_t n);
+    void buildChart(std::int16_t ref, std::int32_t points);
+    void addRecord(std::string_view item, bool pending);
 
     Platform platform_;
     std::string resultsFolder_;
@@ -262,6 +272,19 @@ private:
     std::array<std::string, 10> shownText_;
     bool folderProblemShown_ = false;
     std::string readBuffer_;           // reused by readLastFile
+
+    // Where the last read of a result file stopped, so the next one reads only what was added.
+    struct ReadCursor {
+        bool valid = false;
+        std::string path;
+        FileIdentity id;
+        std::uint64_t end = 0;         // bytes read
+        std::string tail;              // the last bytes read, to see the file was not rewritten
+        ItemScanner scanner;           // state at `end`, before the unfinished last item
+        std::size_t records = 0;       // records before that item
+        bool replacedLast = false;     // that item replaced the last record (log full) ...
+        std::string replaced;          // ... which held this
+    } cursor_;
 };
 
 } // namespace dcload
