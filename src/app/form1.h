@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,8 +15,6 @@
 #include "app/message_log.h"
 #include "app/platform.h"
 #include "chart/chart_model.h"
-#include "results/file_io.h"
-#include "results/item_scanner.h"
 
 namespace dcload {
 
@@ -274,17 +273,8 @@ private:
     std::string readBuffer_;           // reused by readLastFile
 
     // Where the last read of a result file stopped, so the next one reads only what was added.
-    struct ReadCursor {
-        bool valid = false;
-        std::string path;
-        FileIdentity id;
-        std::uint64_t end = 0;         // bytes read
-        std::string tail;              // the last bytes read, to see the file was not rewritten
-        ItemScanner scanner;           // state at `end`, before the unfinished last item
-        std::size_t records = 0;       // records before that item
-        bool replacedLast = false;     // that item replaced the last record (log full) ...
-        std::string replaced;          // ... which held this
-    } cursor_;
+    struct ReadCursor;
+    std::shared_ptr<ReadCursor> cursor_;
 };
 
 } // namespace dcload

@@ -4,6 +4,7 @@
 #include "decode/format.h"
 #include "results/file_io.h"
 #include "results/item_reader.h"
+#include "results/item_scanner.h"
 
 namespace dcload {
 
@@ -51,6 +52,18 @@ constexpr std::size_t kChunk = 1u << 20; // a result file is read a piece at a t
 constexpr std::size_t kTail = 64;        // bytes compared to see a file only grew
 } // namespace
 
+struct Form1::ReadCursor {
+    bool valid = false;
+    std::string path;
+    FileIdentity id;
+    std::uint64_t end = 0;         // bytes read
+    std::string tail;              // the last bytes read, to see the file was not rewritten
+    ItemScanner scanner;           // state at `end`, before the unfinished last item
+    std::size_t records = 0;       // records before that item
+    bool replacedLast = false;     // that item replaced the last record (log full) ...
+    std::string replaced;          // ... which held this
+};
+
 // A record of the file being read into the log; once the log's budget is spent, later records
 // replace the last one, so the log still ends on the file's latest reading.
 void Form1::addRecord(std::string_view item, bool pending) {
@@ -60,8 +73,8 @@ void Form1::addRecord(std::string_view item, bool pending) {
         return;
     }
     if (pending) {
-        cursor_.replacedLast = true;
-        cursor_.replaced = std::string(messageLog[last]);
+        cursor_->replacedLast = true;
+        cursor_->replaced = std::string(messageLog[last]);
     }
     messageLog.set(last, item);
 }
@@ -79,7 +92,8 @@ std::string Form1::readLastFile(std::int16_t row, std::int16_t asFile, bool read
     // The same file, only grown since the last read (its last bytes read are unchanged and the
     // log was not rewritten meanwhile, or every rewrite can be undone): read what was added.
     const FileIdentity id = fileIdentity(name);
-    ReadCursor& c = cursor_;
+    if (!cursor_) cursor_ = std::make_shared<ReadCursor>();
+    ReadCursor& c = *cursor_;
     bool grown = c.valid && c.path == name && id.sameFile(c.id) && id.size >= c.end;
     if (grown) {
         const std::uint64_t from = c.end - c.tail.size();

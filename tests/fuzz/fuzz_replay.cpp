@@ -12,6 +12,7 @@
 
 #include "fuzz_checks.h"
 #include "reference_items.h"
+#include "results/item_scanner.h"
 #include "support/virtual_platform.h"
 
 using dcload::fuzz::finding;
