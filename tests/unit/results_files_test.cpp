@@ -2,6 +2,7 @@
 // numbering of the result and CSV logs, and a folder that cannot be written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -113,6 +114,27 @@ TEST(ResultFileRead, KeepsEveryRecord) {
     EXPECT_EQ(f.messageLog[40000], makeDataMessage(1200, 410, 40000, 1, 200) + "000001");
     EXPECT_EQ(f.messageLog[40001], "");
     EXPECT_EQ(readBack(f, 31998, 0), makeDataMessage(1200, 410, 31998, 1, 200) + "000001");
+}
+
+// The log behaves as an array of texts through rewrites of any length, copies between its own
+// entries, shrinking and the compaction that these set off.
+TEST(MessageLog, BehavesAsAnArrayOfTexts) {
+    MessageLog log;
+    std::vector<std::string> model;
+    unsigned seed = 12345;
+    auto next = [&](unsigned m) { seed = seed * 1103515245u + 12345u; return (seed >> 8) % m; };
+    for (int op = 0; op < 200000; ++op) {
+        const size_t i = next(3000), j = next(3000);
+        if (op % 5000 == 4999) model.resize(next(3000));
+        else if (op % 7 == 0 && j < model.size()) model.resize(std::max(model.size(), i + 1)), model[i] = model[j];
+        else model.resize(std::max(model.size(), i + 1)), model[i] = std::string(next(2) ? next(600) : 38, char('a' + op % 26));
+        if (op % 5000 == 4999) log.resize(model.size());
+        else if (op % 7 == 0 && j < log.size()) log[i] = log[j];
+        else log[i] = model[i];
+    }
+    ASSERT_EQ(log.size(), model.size());
+    for (size_t i = 0; i < model.size(); ++i) ASSERT_EQ(log[i], model[i]) << i;
+    EXPECT_LT(log.memoryBytes(), 4u << 20);
 }
 
 // The reload reads only what was appended, and its log always equals a whole read's.
