@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <ostream>
 
 namespace dcload {
 
@@ -11,6 +12,8 @@ constexpr std::size_t kMaxText = std::numeric_limits<std::uint32_t>::max() / 2; 
 constexpr std::size_t kJournalEntries = 4096;
 constexpr std::size_t kJournalBytes = 1u << 20;
 } // namespace
+
+std::ostream& operator<<(std::ostream& os, const MessageLog::Entry& e) { return os << e.view(); }
 
 void MessageLog::growText(std::size_t need) {
     if (need <= textCapacity_) return;
@@ -117,7 +120,7 @@ void MessageLog::write(std::size_t i, std::string_view text) {
     s.length = static_cast<std::uint32_t>(text.size());
     textSize_ = at + text.size();
     const std::size_t garbage = textSize_ - liveBytes_;
-    if (garbage > (1u << 20) && garbage > liveBytes_ / 4) compact();
+    if (garbage > (1u << 20) && garbage > liveBytes_ / 8) compact();
 }
 
 void MessageLog::guard(std::size_t upTo) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,7 +30,7 @@ public:
             return view().substr(pos, n);
         }
         friend bool operator==(const Entry& e, std::string_view s) { return e.view() == s; }
-        template <class Os> friend Os& operator<<(Os& os, const Entry& e) { os << e.view(); return os; }
+        friend std::ostream& operator<<(std::ostream& os, const Entry& e);
 
     private:
         MessageLog& log_;
