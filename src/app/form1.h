@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -260,8 +259,6 @@ private:
     void resultsFolderProblem(const std::string& reason);
     bool appendLine(const std::string& path, const std::string& text, bool& missingPath);
     bool writeCounterFile(std::int32_t n);
-    void buildChart(std::int16_t ref, std::int32_t points);
-    void addRecord(std::string_view item, bool pending);
 
     Platform platform_;
     std::string resultsFolder_;
@@ -274,7 +271,9 @@ private:
 
     // Where the last read of a result file stopped, so the next one reads only what was added.
     struct ReadCursor;
-    std::shared_ptr<ReadCursor> cursor_;
+    std::shared_ptr<ReadCursor> cursor_; // (std::memory comes with the message log)
+    void addRecord(std::string_view item, bool pending);
+    void buildChart(std::int16_t ref, std::int32_t points); // CreateChart's work for either count
 };
 
 } // namespace dcload

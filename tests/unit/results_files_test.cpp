@@ -2,7 +2,6 @@
 // numbering of the result and CSV logs, and a folder that cannot be written.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -125,9 +124,10 @@ TEST(MessageLog, BehavesAsAnArrayOfTexts) {
     auto next = [&](unsigned m) { seed = seed * 1103515245u + 12345u; return (seed >> 8) % m; };
     for (int op = 0; op < 200000; ++op) {
         const size_t i = next(3000), j = next(3000);
+        const size_t grown = model.size() > i ? model.size() : i + 1;
         if (op % 5000 == 4999) model.resize(next(3000));
-        else if (op % 7 == 0 && j < model.size()) model.resize(std::max(model.size(), i + 1)), model[i] = model[j];
-        else model.resize(std::max(model.size(), i + 1)), model[i] = std::string(next(2) ? next(600) : 38, char('a' + op % 26));
+        else if (op % 7 == 0 && j < model.size()) model.resize(grown), model[i] = model[j];
+        else model.resize(grown), model[i] = std::string(next(2) ? next(600) : 38, char('a' + op % 26));
         if (op % 5000 == 4999) log.resize(model.size());
         else if (op % 7 == 0 && j < log.size()) log[i] = log[j];
         else log[i] = model[i];
