@@ -95,6 +95,31 @@ int main(int argc, char** argv) {
     std::printf("resident memory: %.1f MiB with a full 100001-entry message log (+%.1f MiB for the log)\n",
                 after / 1024.0, (after - before) / 1024.0);
     std::fflush(stdout);
+
+    // The steady state of a long test: one new line since the last reload, then the reload
+    // (read what was added, replay, redraw), against the floor of reading the whole file once.
+    for (const int lines : {40000, 100000, 604800}) {
+        bench::ReloadFixture run(lines, 8);
+        const auto first = std::chrono::steady_clock::now();
+        run.reload(); // the first, whole read
+        const double firstMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - first).count();
+        const double floor = medianMs([&] { benchmark::DoNotOptimize(floorRead(run.resultFile())); }, reps);
+        std::vector<double> t;
+        for (int i = 0; i < reps; ++i) {
+            run.appendLine();
+            const auto a = std::chrono::steady_clock::now();
+            run.reload();
+            t.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - a).count());
+        }
+        std::sort(t.begin(), t.end());
+        const double ms = t[t.size() / 2];
+        std::printf("reload[%d]: %.2f ms, floor %.2f ms, ratio %.2f\n", lines, ms, floor, ms / floor);
+        std::printf("first read[%d]: %.2f ms (whole file, replay, redraw)\n", lines, firstMs);
+        if (lines == 604800)
+            std::printf("resident memory: %.1f MiB with a %d-reading run loaded (message log %.1f MiB, %d points)\n",
+                        residentKb() / 1024.0, run.records(), run.logBytes() / 1048576.0, run.plottedPoints());
+        std::fflush(stdout);
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

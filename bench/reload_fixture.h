@@ -1,6 +1,8 @@
-// A logger on a virtual platform with a result file of 40,000 logged lines, for the benchmarks.
+// A logger on a virtual platform with a result file of logged lines (40,000 for the shared
+// instance), for the benchmarks.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,12 +15,16 @@ class ReloadFixture {
 public:
     static void init(int& argc, char** argv);
     static ReloadFixture& instance();
+    explicit ReloadFixture(int lines, int run = 7);
+    ~ReloadFixture();
 
     void reload();            // the periodic reload, then one redraw
     void tabSwitch(int tab);  // a tab click, then one redraw
     void fillMessageLog();    // every entry of the message log holds a stored message
+    void appendLine();        // the next reading, as the logger appends it to the result file
     const std::string& resultFile() const { return resultFile_; }
     int records() const;
+    std::size_t logBytes() const;
     int plottedPoints() const;
     int redraws() const { return redraws_; }
 
@@ -26,8 +32,8 @@ public:
     static std::function<void(dcload::test::VirtualLogger&)> redrawHook;
 
 private:
-    ReloadFixture();
     void redraw();
+    int lines_;
     std::unique_ptr<dcload::test::VirtualLogger> logger_;
     std::string resultFile_;
     int redraws_ = 0;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "app/message_log.h"
 #include "app/platform.h"
 #include "chart/chart_model.h"
 
@@ -21,7 +22,9 @@ inline constexpr int kDevicePort = 2200;
 // with the operating system's file layer (results/file_io_*.cpp).
 std::string defaultResultsFolder();
 inline constexpr int kMessageLogSize = 100001;     // indices 0..100000
-inline constexpr int kReadCap = 32000;             // readLastFile keeps at most this index
+// What readLastFile may keep of one file (text and index of the log): a week of readings at
+// one a second takes about 28 MB; past this, later records replace the last one.
+inline constexpr std::size_t kLogBudget = 40u << 20;
 inline constexpr float kLowCurrent = 5.0f;
 
 // Request modes of the poll timer.
@@ -154,10 +157,11 @@ public:
     void dialogClosedByUser();         // closed any other way: result stays 2
     void adjustTimer();
     void addChartPoint(const std::string& msg, std::int16_t graphType, bool resetFlag,
-                       std::int16_t startTime, std::int16_t startRow, std::int16_t& chartRowCount);
+                       std::int16_t startTime, std::int16_t startRow, std::int32_t& chartRowCount);
 
     // ---- chart (chart) ----
     void CreateChart(std::int16_t ref, std::int16_t firstRowRef, std::int16_t& rowCount);
+    void CreateChart(std::int16_t ref, std::int16_t firstRowRef, std::int32_t& rowCount);
     void adjustScale(float value, std::int16_t c);
     void tabStripClick(int tabIndex);
     void comGraphChange();
@@ -210,11 +214,11 @@ public:
     bool downloadStarting = true;
     std::int16_t recordLimit = 60;
     float connectTime = 0.0f;          // "empty" before the first Connect counts as 0
-    std::vector<std::string> messageLog;
+    MessageLog messageLog;
     std::int32_t gTimeCount = 0;
     std::array<float, 21> readings{};
     std::int16_t graphType = 0;
-    std::int16_t chartRowCount = 0;
+    std::int32_t chartRowCount = 0;
     std::int16_t pageCount = 0;
     bool pauseAsked = false;
     bool fileStarted = false;
@@ -244,6 +248,8 @@ public:
     AboutState about;
     PauseDialogState pauseDialog;
     std::string lblFileName;           // Dialog's label: a text holder, never shown
+    std::uint64_t skippedLines = 0;    // items of the last file read too long to be records
+    std::uint64_t lastReadBytes = 0;   // bytes that read took from the file
 
     // Receive path: a short all-hex fragment held to be joined with the next read.
     std::string heldFragment;
@@ -265,6 +271,12 @@ private:
     std::array<std::string, 10> shownText_;
     bool folderProblemShown_ = false;
     std::string readBuffer_;           // reused by readLastFile
+
+    // Where the last read of a result file stopped, so the next one reads only what was added.
+    struct ReadCursor;
+    std::shared_ptr<ReadCursor> cursor_; // (std::memory comes with the message log)
+    void addRecord(std::string_view item, bool pending);
+    void buildChart(std::int16_t ref, std::int32_t points); // CreateChart's work for either count
 };
 
 } // namespace dcload

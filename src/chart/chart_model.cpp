@@ -16,6 +16,7 @@ ChartModel::ChartModel() {
     series_.resize(1);
     series_[0].penColour = defaultPen(1);
     pointLabels_.resize(1);
+    plotted_.resize(1);
     series_[0].values.assign(1, kNone);
 }
 
@@ -38,6 +39,7 @@ void ChartModel::setSeriesCount(int count) {
 bool ChartModel::setPointCount(int count) {
     if (count < 1) return false;
     pointLabels_.assign(static_cast<size_t>(count), std::string());
+    plotted_.assign(static_cast<size_t>(count), false);
     for (auto& s : series_) s.values.assign(static_cast<size_t>(count), kNone);
     touch();
     return true;
@@ -66,8 +68,19 @@ bool ChartModel::setPointValue(double value) {
     ChartSeries* s = current();
     if (!s || currentPoint < 1 || currentPoint > pointCount()) return false;
     s->values[static_cast<size_t>(currentPoint - 1)] = value;
+    plotted_[static_cast<size_t>(currentPoint - 1)] = true;
     touch();
     return true;
+}
+
+bool ChartModel::zeroPoint() {
+    if (!setPointValue(0.0)) return false;
+    plotted_[static_cast<size_t>(currentPoint - 1)] = false;
+    return true;
+}
+
+bool ChartModel::plotted(int p) const {
+    return p >= 1 && p <= pointCount() && plotted_[static_cast<size_t>(p - 1)];
 }
 
 bool ChartModel::setPointValue(const std::string& decimalText) {

@@ -33,6 +33,8 @@ public:
     bool setPointLabel(const std::string& text);
     bool setPointValue(const std::string& decimalText);
     bool setPointValue(double value);
+    bool zeroPoint();                   // value 0 at the current point, as a build leaves it
+    bool plotted(int p) const;          // a value other than a build's zero was written at p
 
     bool setPenWidth(int series, float width);
     bool setPenColour(int series, Rgb colour);
@@ -61,6 +63,7 @@ private:
     ChartSeries* current();
     std::vector<ChartSeries> series_;
     std::vector<std::string> pointLabels_;
+    std::vector<bool> plotted_;
     std::uint64_t revision_ = 0;
 };
 

@@ -10,6 +10,19 @@ void Form1::CreateChart(std::int16_t ref, std::int16_t /*firstRowRef*/, std::int
         rowCount = add16(rowCount, 1);
     } catch (const RuntimeError&) {
     }
+    buildChart(ref, rowCount);
+}
+
+// The replay's row count is 32-bit (a week of readings); the chart it asks for stays small.
+void Form1::CreateChart(std::int16_t ref, std::int16_t /*firstRowRef*/, std::int32_t& rowCount) {
+    try {
+        rowCount = add32(rowCount, 1);
+    } catch (const RuntimeError&) {
+    }
+    buildChart(ref, rowCount);
+}
+
+void Form1::buildChart(std::int16_t ref, std::int32_t rowCount) {
     for (int s = 1; s <= 3; ++s) chart.setPenWidth(s, 1.0f);
 
     graphType = ref;
@@ -46,7 +59,7 @@ void Form1::CreateChart(std::int16_t ref, std::int16_t /*firstRowRef*/, std::int
         chart.setSeriesLabel(label);
         chart.currentPoint = p;
         chart.setPointLabel("");
-        chart.setPointValue(0.0);
+        chart.zeroPoint();
     }
 }
 

@@ -4,7 +4,7 @@
 namespace dcload {
 
 void Form1::addChartPoint(const std::string& msg, std::int16_t type, bool resetFlag,
-                          std::int16_t startTime, std::int16_t startRow, std::int16_t& rowCount) {
+                          std::int16_t startTime, std::int16_t startRow, std::int32_t& rowCount) {
     if (msg.empty()) return;
     if (chartRow == 0) chartRow = 1;
     if (chartTime == 0.0f) chartTime = 1.0f;

@@ -132,7 +132,7 @@ void Form1::importLastData() {
     try {
         form2.pointer = Pointer::Busy;
         messageLogLoaded = false;
-        const std::int16_t count = toInt16(readLastFile(0, -1, false));
+        const std::int32_t count = toInt32(readLastFile(0, -1, false));
         if (count != 0) {
             gTimeCount = count;
             std::int16_t page = 0;

@@ -89,9 +89,11 @@ bool ChartView::render(const ChartModel& model)
     // Scale to the plotted readings (points that carry a time label); the zeros a rebuild
     // leaves in unlabelled points would otherwise flatten a discharge curve against 0 V.
     double lowRead = low, highRead = high;
-    std::vector<bool> labelled(static_cast<size_t>(points));
-    for (int p = 1; p <= points; ++p)
+    std::vector<bool> labelled(static_cast<size_t>(points)), plotted(static_cast<size_t>(points));
+    for (int p = 1; p <= points; ++p) {
         labelled[static_cast<size_t>(p - 1)] = !model.pointLabel(p).empty();
+        plotted[static_cast<size_t>(p - 1)] = model.plotted(p);
+    }
     legend->clearItems();
     for (int s = 1; s <= seriesCount; ++s) {
         const ChartSeries& series = model.series(s);
@@ -103,7 +105,10 @@ bool ChartView::render(const ChartModel& model)
         QVector<double> values(points, std::numeric_limits<double>::quiet_NaN());
         const int stored = std::min<int>(points, static_cast<int>(series.values.size()));
         for (int p = 0; p < stored; ++p) {
-            const double v = series.values[static_cast<size_t>(p)];
+            // A point no reading wrote keeps the build's 0: not drawn, or every replay would
+            // start with a dip from below the axis.
+            const double v = plotted[static_cast<size_t>(p)] ? series.values[static_cast<size_t>(p)]
+                                                             : std::numeric_limits<double>::quiet_NaN();
             values[p] = v;
             if (std::isfinite(v)) {
                 low = std::min(low, v);

@@ -116,6 +116,10 @@ TEST(ChartViewRedraw, OnlyWhenTheModelChanged)
     EXPECT_TRUE(view.render(m));
     EXPECT_EQ(view.redraws(), 2);
     EXPECT_DOUBLE_EQ(view.graph(0)->data()->at(1)->value, 7.0);
+    m.currentPoint = 1;
+    m.zeroPoint(); // as a chart build leaves it: 0 in the model, but no reading: not drawn
+    EXPECT_TRUE(view.render(m));
+    EXPECT_TRUE(std::isnan(view.graph(0)->data()->at(0)->value));
 }
 
 TEST(ChartViewLabels, EveryDivisionWhenThereIsRoom)

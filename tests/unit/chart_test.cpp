@@ -168,7 +168,7 @@ TEST(ChartPoint, EmptyAndSixCharacterMessagesPlotNothing) {
     Form1& f = *vl.form;
     f.chartRow = 9;
     f.chartTime = 33.0f;
-    std::int16_t rows = 7;
+    std::int32_t rows = 7;
     const auto revision = f.chart.revision();
     f.addChartPoint("", 1, true, 5, 5, rows);
     EXPECT_EQ(f.chartRow, 9);

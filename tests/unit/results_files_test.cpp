@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 
 #include "decode/format.h"
 #include "logger_rig.h"
+#include "results/file_io.h"
+#include "results/item_reader.h"
 
 using namespace dcload;
 using namespace dcload::test;
@@ -98,18 +101,80 @@ TEST(ResultFileRead, CountAndRecords) {
     EXPECT_EQ(v.readFile("DCCount.txt"), "5\r\n");
 }
 
-TEST(ResultFileRead, KeepsAtMost32000Entries) {
+TEST(ResultFileRead, KeepsEveryRecord) {
     VirtualLogger v;
     Form1& f = *v.form;
     std::string content;
     for (int i = 1; i <= 40000; ++i) content += line(makeDataMessage(1200, 410, i, 1, 200) + "000001\r");
     v.writeFile("DCCount.txt", "2\r\n");
     v.writeFile("DC_Result_2.txt", content);
-    EXPECT_EQ(readBack(f, 0, -1), "31999");
+    EXPECT_EQ(readBack(f, 0, -1), "40000");
     EXPECT_EQ(f.messageLog[31999], makeDataMessage(1200, 410, 31999, 1, 200) + "000001");
-    EXPECT_EQ(f.messageLog[32000], makeDataMessage(1200, 410, 40000, 1, 200) + "000001");
-    EXPECT_EQ(f.messageLog[32001], "");
+    EXPECT_EQ(f.messageLog[40000], makeDataMessage(1200, 410, 40000, 1, 200) + "000001");
+    EXPECT_EQ(f.messageLog[40001], "");
     EXPECT_EQ(readBack(f, 31998, 0), makeDataMessage(1200, 410, 31998, 1, 200) + "000001");
+}
+
+// The log behaves as an array of texts through rewrites of any length, copies between its own
+// entries, shrinking and the compaction that these set off.
+TEST(MessageLog, BehavesAsAnArrayOfTexts) {
+    MessageLog log;
+    std::vector<std::string> model;
+    unsigned seed = 12345;
+    auto next = [&](unsigned m) { seed = seed * 1103515245u + 12345u; return (seed >> 8) % m; };
+    for (int op = 0; op < 200000; ++op) {
+        const size_t i = next(3000), j = next(3000);
+        const size_t grown = model.size() > i ? model.size() : i + 1;
+        if (op % 5000 == 4999) model.resize(next(3000));
+        else if (op % 7 == 0 && j < model.size()) model.resize(grown), model[i] = model[j];
+        else model.resize(grown), model[i] = std::string(next(2) ? next(600) : 38, char('a' + op % 26));
+        if (op % 5000 == 4999) log.resize(model.size());
+        else if (op % 7 == 0 && j < log.size()) log[i] = log[j];
+        else log[i] = model[i];
+    }
+    ASSERT_EQ(log.size(), model.size());
+    for (size_t i = 0; i < model.size(); ++i) ASSERT_EQ(log[i], model[i]) << i;
+    EXPECT_LT(log.memoryBytes(), 4u << 20);
+}
+
+// The reload reads only what was appended, and its log always equals a whole read's.
+TEST(ResultFileRead, ReloadReadsOnlyWhatWasAdded) {
+    VirtualLogger v;
+    Form1& f = *v.form;
+    auto rec = [](int i) { return line(makeDataMessage(1200, 410, i, 1, 200) + "000001\r"); };
+    std::string file;
+    for (int i = 1; i <= 3000; ++i) file += rec(i);
+    v.writeFile("DCCount.txt", "2\r\n");
+    const std::string path = f.resultFileName(2);
+    const struct Step {
+        const char* what;
+        std::function<void()> change;
+        bool onlyNew;
+    } steps[] = {
+        {"first read", [&] { v.writeFile("DC_Result_2.txt", file); }, false},
+        {"nothing new", [] {}, true},
+        {"appended", [&] { appendToFile(path, rec(3001) + rec(3002)); }, true},
+        {"partial line", [&] { appendToFile(path, rec(3003).substr(0, 20)); }, true},
+        {"line completed", [&] { appendToFile(path, rec(3003).substr(20) + "\"q,\r\n"); }, true},
+        {"quote open", [&] { appendToFile(path, "\"a\r\nb"); }, true},
+        {"log written", [&] { f.messageLog[3002] = "live"; appendToFile(path, "c\""); }, true},
+        {"truncated", [&] { v.writeFile("DC_Result_2.txt", file.substr(0, 41000) + rec(9)); }, false},
+        {"saved onto", [&] { v.writeFile("DC_Result_2.txt", rec(7) + file.substr(41, 41000) + rec(9) + rec(5)); }, false},
+        {"log rewritten", [&] { for (int i = 1; i <= 5000; ++i) f.messageLog[static_cast<size_t>(i % 900 + 1)] = "x"; }, false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change();
+        const std::string count = readBack(f, 0, -1);
+        std::vector<std::string_view> records;
+        const std::string content = v.readFile("DC_Result_2.txt");
+        ItemReader reader(content);
+        for (std::string_view item; reader.next(item);)
+            if (!item.empty()) records.push_back(item);
+        ASSERT_EQ(count, std::to_string(records.size()));
+        for (size_t i = 0; i < records.size(); ++i) ASSERT_EQ(f.messageLog[i + 1], records[i]) << i + 1;
+        EXPECT_EQ(f.lastReadBytes < 200, step.onlyNew);
+    }
 }
 
 TEST(ResultFileRead, MissingFileRecovery) {

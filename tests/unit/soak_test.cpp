@@ -36,9 +36,10 @@ TEST(Soak, DayOfPollingWithFaultsLosesNoReading) {
         EXPECT_EQ(vl.form->messageLog.size(), static_cast<size_t>(kMessageLogSize));
     }
 
-    // About one reading a second: the poll rate followed real time.
+    // The pacing bands hold the rate just above 0.9 a second under these faults (it used to pass
+    // 84,000 only because the reload miscounted a run past 32,000 readings as behind time).
     const size_t n = peer.delivered.size();
-    EXPECT_GT(n, 84000u);
+    EXPECT_GT(n, 77000u);
     EXPECT_LT(n, 87000u);
 
     const auto result = lines(vl.readFile("DC_Result_2.txt"));
