@@ -85,10 +85,11 @@ void Form1::frameReplies(const std::string& data, std::int32_t secs) {
         return;
     }
 
-    std::string gathered = std::move(replyBuffer);
+    // Nothing due: a flood costs neither a copy nor a scan.
+    std::string gathered;
+    if (repliesDue > 0 && !replyBuffer.empty()) gathered = replyBuffer + data;
+    const std::string_view s = repliesDue > 0 && replyBuffer.empty() ? std::string_view(data) : std::string_view(gathered);
     replyBuffer.clear();
-    gathered += data;
-    const std::string_view s(gathered);
     size_t i = 0;
     while (i < s.size() && repliesDue > 0) {
         if (isSeparator(s[i])) {
