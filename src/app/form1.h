@@ -268,7 +268,7 @@ private:
     bool appendLine(const std::string& path, const std::string& text);
     void saveLine(std::int16_t run, bool csv, const std::string& text);
     bool flushUnsaved();
-    bool writeCounterFile(std::int32_t n);
+    bool writeCounterFile(std::int32_t n, bool report = true);
     int highestResultNumber() const;
     std::int16_t recoverCounter(const std::string& why);
 

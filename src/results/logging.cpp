@@ -18,7 +18,10 @@ bool Form1::appendLine(const std::string& path, const std::string& text) {
         resultsFolderProblem(r.reason);
         return false;
     }
-    folderProblemShown_ = false;
+    // The folder takes lines again: a run number the counter file missed goes in now. Until it
+    // does, the problem stays said.
+    if (runDue_ && writeCounterFile(runDue_, false)) runDue_ = 0;
+    if (!runDue_) folderProblemShown_ = false;
     return true;
 }
 
@@ -60,8 +63,6 @@ void Form1::saveRecord(const std::string& record) {
         } catch (const RuntimeError&) {
         }
         fileStarted = true;
-    } else if (runDue_ && writeCounterFile(runDue_)) {
-        runDue_ = 0;
     }
     const std::string name = resultFileName(n);
     lblFileName = name;

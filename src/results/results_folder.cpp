@@ -18,9 +18,9 @@ void Form1::resultsFolderProblem(const std::string& reason) {
 }
 
 // Either the old or the new number is on disk whatever happens meanwhile.
-bool Form1::writeCounterFile(std::int32_t n) {
+bool Form1::writeCounterFile(std::int32_t n, bool report) {
     FileResult r = replaceFile(counterFileName(), std::to_string(n) + "\r\n");
-    if (!r.ok()) resultsFolderProblem(r.reason);
+    if (!r.ok() && report) resultsFolderProblem(r.reason);
     return r.ok();
 }
 
@@ -56,7 +56,7 @@ int Form1::highestResultNumber() const {
 std::int16_t Form1::recoverCounter(const std::string& why) {
     const int highest = std::min(highestResultNumber(), 32766);
     if (highest == 0) return 0; // no run to mix with: the next run is 1
-    writeCounterFile(highest);
+    writeCounterFile(highest, !counterNoticeShown_); // tried again on every use, said once
     if (!counterNoticeShown_)
         platform_.dialogs.notice("The counter file " + counterFileName() + " " + why +
                                      ". Run numbers go on after the highest result file present, DC_Result_" +

@@ -265,3 +265,16 @@ TEST(ResultLogging, UnwritableFolderWhilePollingShowsOneBox) {
     EXPECT_EQ(boxesTitled(v.dialogs, "Software Start Up"), 0); // nothing was created
     EXPECT_EQ(v.dialogs.boxes.size(), 1u) << v.dialogs.boxes.back().title << ": " << v.dialogs.boxes.back().text;
 }
+
+TEST(ResultLogging, CounterFileThatIsAFolderIsSaidOnceAndRunsStayApart) {
+    VirtualLogger v;
+    fs::remove(v.folder / "DCCount.txt");
+    fs::create_directory(v.folder / "DCCount.txt");
+    const auto log = [&](int i) { v.form->processMessage(makeDataMessage(1200, 410, i, 1, 200) + "000001\r", 0, 0, 1, 1); };
+    for (int i = 1; i <= 5; ++i) log(i);
+    v.form->cmdDisconnectClick();
+    log(6);
+    EXPECT_EQ(linesOf(v.readFile("DC_Result_1.txt")), 5);
+    EXPECT_EQ(linesOf(v.readFile("DC_Result_2.txt")), 1); // a run of its own
+    EXPECT_EQ(boxesTitled(v.dialogs, "Results Folder"), 1);
+}
