@@ -26,15 +26,11 @@ TEST(DataMessage, StampedWithSecondsSinceConnectLoggedAndSaved) {
     const std::string m = reading(300);
     const Case cases[] = {
         {m, m + "000075\r"},
-        {m + "\r", m + "\r000075\r"},      // a 33rd carriage return stays in place
-        {m + " ", m + "000075\r"},          // a 33rd blank is trimmed
-        {" " + m, m + "000075\r"},
+        {m + "\r", m + "\r000075\r"}, {m + " ", m + "000075\r"}, {" " + m, m + "000075\r"}, // CR kept, blanks trimmed
         // Any other 33rd character would change the lines or items of the files: not stored.
         {m + "\n", m + "000075\r"}, {m + std::string(1, '\0'), m + "000075\r"}, {m + ",", m + "000075\r"},
         {m + "\"", m + "000075\r"}, {m + "\xFF", m + "000075\r"}, {m + "7", m + "000075\r"},
-        {" " + m.substr(1), ""},              // a shifted reading, not 32 hexadecimal characters
-        {m.substr(0, 9) + "\n" + m.substr(10), ""},
-        {m.substr(0, 31) + ",", ""},
+        {" " + m.substr(1), ""}, {m.substr(0, 9) + "\n" + m.substr(10), ""}, // not 32 hexadecimal characters
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.data);
@@ -181,8 +177,6 @@ TEST(SplitReplies, PiecesMakeAReplyOnlyWhenTheyPassTheStrictTest) {
     std::string bad = m;
     bad[31] = bad[31] == '0' ? '1' : '0';
     const std::string ask = "<?>", askCount = "<#P>"; // a request going out
-    std::vector<std::string> bytes;
-    for (char c : m) bytes.emplace_back(1, c);
     struct Case {
         const char* name;
         std::vector<std::string> reads;
@@ -191,17 +185,14 @@ TEST(SplitReplies, PiecesMakeAReplyOnlyWhenTheyPassTheStrictTest) {
     };
     const Case cases[] = {
         {"split 20 + 12", {ask, m.substr(0, 20), m.substr(20)}, {m}, 77},
-        {"one byte at a time", [&] { auto v = bytes; v.insert(v.begin(), ask); return v; }(), {m}, 77},
         {"a CR after the pieces is kept", {ask, m.substr(0, 20), m.substr(20) + "\r"}, {m + "\r"}, 77},
         {"cut reply, then 12 + 20", {ask, m.substr(0, 20), ask, other.substr(0, 12), other.substr(12)}, {other}, 77},
         {"cut reply joined without a request", {ask, m.substr(0, 20), other.substr(0, 12), other.substr(12)}, {}, 77},
         {"two replies in one read", {ask, ask, m + other}, {m, other}, 77},
-        {"two replies with line ends", {ask, ask, m + "\r\n" + other + "\r"}, {m + "\r", other + "\r"}, 77},
         {"no more replies than requests", {ask, m + other}, {m}, 77},
         {"a bad checksum is dropped whole", {ask, ask, bad + other}, {other}, 77},
         {"junk before a reply", {ask, "xy\n" + m}, {m}, 77},
         {"pieces with nothing asked", {m.substr(0, 20), m.substr(20)}, {}, 77},
-        {"whole message after pieces", {ask, m.substr(0, 20), other}, {other}, 77},
         {"count split 3 + 3", {askCount, "000", "012"}, {}, 12},
         {"count, then more than was asked", {askCount, "000012" + m}, {}, 12},
         {"stray count while live", {ask, "000012", m}, {m}, 77},
