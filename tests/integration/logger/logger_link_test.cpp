@@ -106,10 +106,8 @@ protected:
     // Then every reading the load bank sent whole and verifiable is on disk once, in order, and
     // nothing else is; only an answer in flight when a connection closed may rightly be missing.
     void disconnectAndCheck(Peer& peer, size_t least, size_t length = 32, bool reconnected = false) {
-        EXPECT_TRUE(waitUntil([&] {
-            const auto lines = resultLines(2), sent = peer.readings(length);
-            return lines.size() >= least && !sent.empty() && lines.back().substr(0, 32) == sent.back();
-        }, 40000));
+        const auto settled = [&](auto lines, auto sent) { return lines.size() >= least && !sent.empty() && lines.back().substr(0, 32) == sent.back(); };
+        EXPECT_TRUE(waitUntil([&] { return settled(resultLines(2), peer.readings(length)); }, 40000));
         disconnect();
         ASSERT_TRUE(waitUntil([&] { return app->form().ctl.StatusBar1 == "Socket Closed"; }, 5000));
         const auto sent = peer.readings(length);
