@@ -211,7 +211,7 @@ TEST_F(LoggerLink, SilentPeerGetsOneRequestAndNoFiles) {
     ASSERT_TRUE(waitUntil([&] { return app->form().silentTicks >= 2; }, 10000));
     EXPECT_EQ(app->form().ctl.StatusBar1, "Socket Connected");
     EXPECT_FALSE(std::filesystem::exists(folder / "DC_Result_2.txt"));
-    EXPECT_EQ(peer.answers.size(), 1u);
+    { std::lock_guard<std::mutex> lock(peer.mutex); EXPECT_EQ(peer.answers.size(), 1u); }
 }
 
 TEST_F(LoggerLink, ReconnectWithoutDisconnectContinuesTheSameFiles) {
