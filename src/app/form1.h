@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -251,17 +252,34 @@ public:
     std::uint64_t skippedLines = 0;    // items of the last file read too long to be records
     std::uint64_t lastReadBytes = 0;   // bytes that read took from the file
 
-    // Receive path: a short all-hex fragment held to be joined with the next read.
-    std::string heldFragment;
+    // Receive path: a reply is framed by the request that asked for it. Pieces of the reply
+    // due are gathered here (never more than one reply's length); each request, Connect,
+    // Disconnect, memory command and reset drops what is left.
+    std::string replyBuffer;
+    std::int16_t repliesDue = 0;       // requests sent and not answered yet (at most 3)
+    bool countAsked = false;           // the last request was "#P"
+    void sendRequest(const std::string& text);
+    void dropPartialReply();
 
     Platform& platform() { return platform_; }
     int port() const { return port_; }
 
 private:
     void stepForm2Progress(std::int16_t& ticks);
+    struct Reply {
+        std::string text;              // a data message (32 hex, maybe a CR) or a 6-digit count
+        std::int32_t secs;             // seconds since Connect when it arrived
+    };
+    void frameReplies(const std::string& data, std::int32_t secs);
+    bool takeReply(const Reply& reply); // false: the message log is full
+    std::deque<Reply> replyQueue_;     // taken, in arrival order; re-entrant handlers share it
     void resultsFolderProblem(const std::string& reason);
-    bool appendLine(const std::string& path, const std::string& text, bool& missingPath);
-    bool writeCounterFile(std::int32_t n);
+    bool appendLine(const std::string& path, const std::string& text);
+    void saveLine(std::int16_t run, bool csv, const std::string& text);
+    bool flushUnsaved();
+    bool writeCounterFile(std::int32_t n, bool report = true);
+    int highestResultNumber() const;
+    std::int16_t recoverCounter(const std::string& why);
 
     Platform platform_;
     std::string resultsFolder_;
@@ -270,6 +288,16 @@ private:
     std::array<bool, 10> shownValid_{};
     std::array<std::string, 10> shownText_;
     bool folderProblemShown_ = false;
+    bool counterNoticeShown_ = false;
+    // Lines the Results folder would not take, oldest first, written before any newer line.
+    struct UnsavedLine {
+        std::int16_t run;
+        bool csv;
+        std::string text;
+    };
+    std::deque<UnsavedLine> unsaved_;
+    bool unsavedDropped_ = false;
+    std::int16_t runDue_ = 0;          // the run number the counter file could not be given yet
     std::string readBuffer_;           // reused by readLastFile
 
     // Where the last read of a result file stopped, so the next one reads only what was added.

@@ -54,6 +54,9 @@ public:
     virtual ~Dialogs() = default;
     virtual Answer messageBox(const std::string& text, const std::string& title, Icon icon,
                               Buttons buttons, DefaultButton def) = 0;
+    // A message that must hold nothing up: returns at once and leaves an OK box on screen. While
+    // one is still shown, the next replaces its text instead of stacking another box.
+    virtual void notice(const std::string& text, const std::string& title, Icon icon) = 0;
     // DialogDisconnect: returns after closePauseDialog() was called (by a button or time-out).
     virtual void showPauseDialog() = 0;
     virtual void closePauseDialog() = 0;

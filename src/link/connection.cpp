@@ -29,7 +29,7 @@ void Form1::cmdConnectClick() {
     CreateChart(2, 1, rows);
     rows = 10;
     CreateChart(0, 1, rows);
-    heldFragment.clear();
+    dropPartialReply();
     platform_.socket.close();
     connectSocket();
     requestMode = modeLive;
@@ -44,7 +44,7 @@ void Form1::disconnect() {
     Connecting(false);
     reloadHistory = false;
     platform_.socket.close();
-    heldFragment.clear();
+    dropPartialReply();
     ticksSinceStored = 0;
     tickCount = 0;
     fileStarted = false;
@@ -65,6 +65,7 @@ void Form1::Connecting(bool onOff) {
 
 void Form1::requestFlashReset() {
     platform_.socket.close();
+    dropPartialReply();
     connectSocket();
     requestMode = modeReset;
     platform_.timer(TimerId::TimerRequest).setEnabled(true);
@@ -76,7 +77,7 @@ void Form1::tcpClientConnect() {
 
 void Form1::tcpClientClose() {
     platform_.socket.close();
-    heldFragment.clear();
+    dropPartialReply();
     ctl.StatusBar1 = "Server closed connection.";
 }
 

@@ -42,6 +42,7 @@ void Form1::timerRequestTick() {
     Timer& poll = platform_.timer(TimerId::TimerRequest);
     Socket& sock = platform_.socket;
 
+    if (!unsaved_.empty()) flushUnsaved(); // the folder may take the kept readings again
     storedReadingPeriod = storedReadingPeriodFor(tickCount);
     if (ticksSinceStored >= storedReadingPeriod) {
         importLastData();
@@ -62,24 +63,24 @@ void Form1::timerRequestTick() {
         if (!replyReceived && silentTicks <= 10) {
             ++silentTicks;
         } else {
-            if (!testPaused) sock.send("?\r");
+            if (!testPaused) sendRequest("?\r");
             silentTicks = 0;
         }
     }
     if (requestMode == modeRecordCount) {
-        sock.send("#P\r");
+        sendRequest("#P\r");
         poll.setEnabled(true);
     }
     if (requestMode == modeClear) {
-        sock.send("#C\r");
+        sendRequest("#C\r");
         poll.setEnabled(false);
     }
     if (requestMode == modeStart) {
-        sock.send("#G\r");
+        sendRequest("#G\r");
         poll.setEnabled(false);
     }
     if (requestMode == modeReset) {
-        sock.send("#X\r");
+        sendRequest("#X\r");
         poll.setInterval(2000);
         poll.setEnabled(true);
         requestMode = modeStart;
@@ -89,7 +90,7 @@ void Form1::timerRequestTick() {
         if (!replyReceived && silentTicks <= 3) {
             ++silentTicks;
         } else {
-            sock.send("Rf\r");
+            sendRequest("Rf\r");
             silentTicks = 0;
         }
         if (!wrapFlag) {

@@ -28,12 +28,13 @@ std::string checkOptions(const Options& o) {
     if (o.preloadRecords > 10'000'000) return "at most 10000000 preloaded records";
     const FaultOptions& f = o.faults;
     if (f.dropEvery < 0 || f.corruptEvery < 0 || f.splitEvery < 0 || f.joinEvery < 0 ||
-        f.closeAfter < 0)
+        f.closeAfter < 0 || f.cutFirst < 0 || f.pieceSize < 0 || f.strayEvery < 0)
         return "every-n-th counts must not be negative";
     if (!(f.dropChance >= 0 && f.dropChance <= 1) || !(f.corruptChance >= 0 && f.corruptChance <= 1))
         return "chances must be 0 to 1";
     if (f.splitPauseMs < 0 || f.splitPauseMs > 60000) return "split pause must be 0 to 60000 ms";
     if (f.replyDelayMs < 0 || f.replyDelayMs > 60000) return "reply delay must be 0 to 60000 ms";
+    if (f.piecePauseMs < 0 || f.piecePauseMs > 60000) return "piece pause must be 0 to 60000 ms";
     if (f.splitAt < 1) return "split point must be at least 1";
     return {};
 }
@@ -206,8 +207,17 @@ void LoadBank::deliver(Answer& a, bool dataMessage) {
         bytes = held_ + bytes;  // nothing may stay behind a close
         held_.clear();
     }
+    if (f.cutFirst > 0 && replies_ == 1 && bytes.size() > static_cast<std::size_t>(f.cutFirst)) {
+        bytes.resize(static_cast<std::size_t>(f.cutFirst));
+        addNote(a.fault, "cut short");
+    }
     if (!bytes.empty()) {
-        if (every(f.splitEvery, replies_) && bytes.size() >= 2) {
+        if (f.pieceSize > 0) {
+            const auto size = static_cast<std::size_t>(f.pieceSize);
+            for (std::size_t at = 0; at < bytes.size(); at += size)
+                a.writes.push_back({bytes.substr(at, size), at == 0 ? f.replyDelayMs : f.piecePauseMs, false});
+            addNote(a.fault, "sent in pieces");
+        } else if (every(f.splitEvery, replies_) && bytes.size() >= 2) {
             const std::size_t at = std::min<std::size_t>(static_cast<std::size_t>(f.splitAt), bytes.size() - 1);
             a.writes.push_back({bytes.substr(0, at), f.replyDelayMs, false});
             a.writes.push_back({bytes.substr(at), f.splitPauseMs, false});
@@ -215,6 +225,10 @@ void LoadBank::deliver(Answer& a, bool dataMessage) {
         } else {
             a.writes.push_back({bytes, f.replyDelayMs, false});
         }
+    }
+    if (every(f.strayEvery, replies_)) {
+        a.writes.push_back({"000012", 100, false});
+        addNote(a.fault, "followed by a stray count");
     }
     if (closing) {
         if (a.writes.empty()) a.writes.push_back({"", f.replyDelayMs, true});

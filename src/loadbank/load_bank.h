@@ -36,6 +36,10 @@ struct FaultOptions {
     int splitPauseMs = 200;        // ... this far apart ...
     int splitAt = 16;              // ... broken after this many characters
     int joinEvery = 0;             // every n-th reply is held and sent in one write with the next
+    int cutFirst = 0;              // the first reply on a connection loses all but this many characters
+    int pieceSize = 0;             // every reply goes out in writes of this many characters ...
+    int piecePauseMs = 0;          // ... this far apart (1 and 0: a byte at a time)
+    int strayEvery = 0;            // every n-th reply is followed by a 6-digit reply nobody asked for
     int closeAfter = 0;            // the connection closes after this many replies
     bool refuseConnections = false;
     int replyDelayMs = 0;          // every reply waits this long before it is written

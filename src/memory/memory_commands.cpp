@@ -6,7 +6,7 @@ namespace {
 // Every memory command restarts the link in its own request mode; the poll tick sends it.
 void restartLink(Form1& f, std::int16_t mode) {
     f.platform().socket.close();
-    f.heldFragment.clear();
+    f.dropPartialReply();
     f.connectSocket();
     f.requestMode = mode;
     f.platform().timer(TimerId::TimerRequest).setEnabled(true);
@@ -15,7 +15,7 @@ void restartLink(Form1& f, std::int16_t mode) {
 
 void Form1::cmdGetClick() {
     platform_.socket.close();
-    heldFragment.clear();
+    dropPartialReply();
     connectSocket();
     downloadStarting = true;
     requestMode = modeRecordCount;

@@ -73,7 +73,7 @@ std::string Form1::readLastFile(std::int16_t row, std::int16_t asFile, bool read
         c = ReadCursor{};
         FileResult r = readFileRange(name, 0, kChunk, readBuffer_);
         if (r.missing()) {
-            writeCounterFile(1);
+            writeCounterFile(std::max(1, highestResultNumber())); // never back onto an older run's files
             // Records already in result file 1 are never overwritten by the default one.
             const std::string first = resultFileName(1);
             std::string existing;

@@ -90,6 +90,25 @@ Answer DialogsAdapter::messageBox(const std::string& text, const std::string& ti
     return buttons == Buttons::OK ? Answer::OK : buttons == Buttons::OKCancel ? Answer::Cancel : Answer::No;
 }
 
+// Modeless: polling and the display go on behind it. One at a time: a further message while it
+// is up is added to it instead of stacking boxes.
+void DialogsAdapter::notice(const std::string& text, const std::string& title, Icon icon)
+{
+    if (auto* open = qobject_cast<QMessageBox*>(notice_.data())) {
+        if (!open->text().contains(qs(text)))
+            open->setText(open->text() + "\n\n" + qs(text));
+        return;
+    }
+    auto* box = new QMessageBox(toQt(icon), qs(title), qs(text), QMessageBox::Ok, &app_.window());
+    box->setObjectName("MessageBox");
+    box->setTextFormat(Qt::PlainText);
+    box->setAccessibleName(box->windowTitle());
+    box->setWindowModality(Qt::NonModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    notice_ = box;
+    box->show();
+}
+
 void DialogsAdapter::showPauseDialog()
 {
     auto* dialog = new PauseDialog(owner());

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include <QPointer>
+
 #include "app/platform.h"
 
 class QWidget;
@@ -26,6 +28,7 @@ public:
 
     Answer messageBox(const std::string& text, const std::string& title, Icon icon,
                       Buttons buttons, DefaultButton def) override;
+    void notice(const std::string& text, const std::string& title, Icon icon) override;
     void showPauseDialog() override;
     void closePauseDialog() override;
     void showFileDialog() override;
@@ -46,6 +49,7 @@ private:
     std::vector<PauseDialog*> pause_;
     std::vector<FileDialog*> file_;
     AboutDialog* about_ = nullptr;
+    QPointer<QWidget> notice_;
 };
 
 } // namespace dcload::ui

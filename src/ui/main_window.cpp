@@ -198,7 +198,7 @@ QLabel* MainWindow::addTile(QHBoxLayout* row, const char* frameName, const char*
     box->setProperty("tile", true);
     auto* inner = new QVBoxLayout(box);
     inner->setContentsMargins(10, 6, 10, 10);
-    auto* value = named(new ReadingLabel(box), labelName, QString(caption) + " reading");
+    auto* value = named(new ReadingLabel(box), labelName, caption);
     value->setProperty("reading", true);
     value->setMinimumHeight(64);
     inner->addWidget(value);
@@ -418,7 +418,7 @@ void MainWindow::mirror(const Form1& form)
     syncLabel(lblPage_, c.lblPage);
     syncProgress(pBar_, c.pBar);
     syncProgress(pB2_, c.pB2);
-    syncText(statusPanel_, qs(c.StatusBar1));
+    syncReadable(statusPanel_, qs(c.StatusBar1));
 
     const int tab = std::clamp(c.tabStrip - 1, 0, tabStrip_->count() - 1);
     if (tabStrip_->currentIndex() != tab) {

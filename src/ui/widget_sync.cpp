@@ -56,9 +56,22 @@ void syncBack(QLabel* w, const Rgb& back)
     w->setStyleSheet(sheet);
 }
 
+void syncReadable(QLabel* w, const QString& text)
+{
+    syncText(w, text);
+    QVariant prefix = w->property("readablePrefix");
+    if (!prefix.isValid()) {
+        prefix = w->accessibleName();
+        w->setProperty("readablePrefix", prefix);
+    }
+    const QString name = text.isEmpty() || text == prefix.toString() ? prefix.toString() : prefix.toString() + " " + text;
+    if (w->accessibleName() != name)
+        w->setAccessibleName(name);
+}
+
 void syncLabel(QLabel* w, const Label& label)
 {
-    syncText(w, qs(label.caption));
+    syncReadable(w, qs(label.caption));
     syncBack(w, label.back);
     syncVisible(w, label.visible);
 }

@@ -32,6 +32,10 @@ void syncText(W* w, const QString& text)
 void syncPointer(QWidget* w, Pointer pointer, bool& busy);
 void syncTitle(QGroupBox* w, const QString& title);
 void syncWindowTitle(QWidget* w, const QString& title);
+// A label that shows a value or a message: its text, and an accessible name that carries it
+// (the name it was built with, then the text), since a fixed name would hide the text from a
+// screen reader.
+void syncReadable(QLabel* w, const QString& text);
 // Caption, back colour and visibility; text on a dark back (the "waiting" look) turns light
 // so that it stays readable.
 void syncLabel(QLabel* w, const Label& label);

@@ -21,8 +21,11 @@ LoadBankPeer::LoadBankPeer(VirtualLogger& logger, const loadbank::Options& optio
                 wire += w.bytes;
                 if (w.close) s.peerClose(at);
             }
-            // One data message on the wire, whole or in two pieces (a pair sent joined is not).
-            if ((wire.size() == 32 || wire.size() == 33) && a.writes.size() <= 2) delivered.push_back(wire);
+            // One data message on the wire, whole or in two pieces (a pair sent joined is not);
+            // pieces make a reading only when their checksum holds.
+            const bool verifiable = a.writes.size() == 1 || a.fault.find("bad checksum") == std::string::npos;
+            if ((wire.size() == 32 || wire.size() == 33) && a.writes.size() <= 2 && verifiable)
+                delivered.push_back(wire);
             answers.push_back(std::move(a));
         }
     };

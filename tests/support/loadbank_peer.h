@@ -15,7 +15,7 @@ class LoadBankPeer {
 public:
     LoadBankPeer(VirtualLogger& logger, const loadbank::Options& options, long long latencyMs = 40);
     loadbank::LoadBank model;
-    // Every data message put on the wire whole or in two pieces, in order.
+    // Every data message put on the wire whole, or in two pieces with a good checksum, in order.
     std::vector<std::string> delivered;
     std::vector<loadbank::Answer> answers;
 private:

@@ -88,6 +88,10 @@ public:
     explicit ScriptedDialogs(EventLoop& loop) : loop_(loop) {}
     Answer messageBox(const std::string& text, const std::string& title, Icon icon,
                       Buttons buttons, DefaultButton def) override;
+    // Recorded with the boxes; it returns at once, as the real one does.
+    void notice(const std::string& text, const std::string& title, Icon icon) override {
+        boxes.push_back({text, title, icon, Buttons::OK, DefaultButton::First});
+    }
     void showPauseDialog() override;
     void closePauseDialog() override { pauseOpen = false; }
     void showFileDialog() override;

@@ -101,6 +101,17 @@ TEST(MessageBoxes, WindowBehindShowsTheStateThatLedToTheBox)
     EXPECT_EQ(statusWhileOpen, "Please wait loading data ......");
 }
 
+TEST(MessageBoxes, NoticeHoldsNothingUpAndNeverStacks)
+{
+    LoggerFixture f;
+    f.app->dialogs().notice("first", "Results Folder", Icon::Exclamation); // returns while shown
+    f.app->dialogs().notice("second", "Results Folder", Icon::Exclamation);
+    const auto boxes = f.window().findChildren<QMessageBox*>();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0]->isVisible() && !boxes[0]->isModal());
+    EXPECT_EQ(boxes[0]->text(), "first\n\nsecond");
+}
+
 // ---- pause dialog ----
 
 TEST(PauseDialog, CaptionsAndEachWayOfAnswering)

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -240,8 +241,12 @@ TEST(MainWindowMirror, WidgetsShowTheCoreStateAfterAnEvent)
     const std::pair<const char*, const char*> texts[] = {
         {"lblU_0", "48.25"}, {"lblA_0", "125.3"}, {"lblA_3", "01:02:03"}, {"lblT", "-3.5"}, {"lblAh", "0012.0"},
         {"lblPauseMessage", "TEST RESUMED"}, {"StatusBar1Panel1", "Socket Connected"}, {"lblHCMPointer", "Records 42"}};
-    for (auto [name, text] : texts)
+    for (auto [name, text] : texts) {
         EXPECT_EQ(f.find<QLabel>(name)->text(), text) << name;
+        // What assistive technology reads: the value, not only a fixed name.
+        QAccessibleInterface* read = QAccessible::queryAccessibleInterface(f.find<QLabel>(name));
+        EXPECT_TRUE(read && read->text(QAccessible::Name).contains(text)) << name;
+    }
     for (const char* name : {"lblU_0", "lblT", "lblA_0", "lblA_3", "lblAh"}) {
         EXPECT_EQ(f.find<QLabel>(name)->property("backRgb").toInt(), 0x404040) << name;
         EXPECT_TRUE(f.find<QLabel>(name)->styleSheet().contains("#404040")) << name;

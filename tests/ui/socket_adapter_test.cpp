@@ -123,8 +123,7 @@ TEST(SocketAdapterStates, OwnCloseIsStateZeroAtOnceWithNoEvents)
         Link l;
         l.s.connect(kLoopback, l.peer.port());
         if (connected) {
-            ASSERT_TRUE(waitUntil([&] { return l.s.state() == 7; }));
-            spin(30);
+            ASSERT_TRUE(waitUntil([&] { return l.r.count("connect") == 1; }));
             l.r.events.clear();
         }
         l.s.close();
@@ -177,7 +176,8 @@ TEST(SocketAdapterErrors, AnErrorQueuedBeforeOurCloseIsNeverDelivered)
     // Runs right after the adapter heard the error, before the queued event is delivered.
     QObject::connect(inner, &QTcpSocket::errorOccurred, &l.s, [&l] { l.s.close(); });
     l.s.connect(kLoopback, closedPort());
-    spin(300);
+    ASSERT_TRUE(waitUntil([&] { return l.s.state() == 0; }));
+    QCoreApplication::processEvents(); // where the queued error would be delivered
     EXPECT_EQ(l.r.count("error:"), 0) << "a stale error would overwrite the closed state's text";
     EXPECT_EQ(l.s.state(), 0);
 }

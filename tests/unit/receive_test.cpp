@@ -21,13 +21,16 @@ void quietConnect(Rig& r, long long atMs) {
 TEST(DataMessage, StampedWithSecondsSinceConnectLoggedAndSaved) {
     struct Case {
         std::string data;
-        std::string stored;
+        std::string stored; // empty: not a data message
     };
     const std::string m = reading(300);
     const Case cases[] = {
         {m, m + "000075\r"},
-        {m + "7", m + "7" + "000075\r"},           // the 33rd character stays in place
-        {"  " + m.substr(2), m.substr(2) + "000075\r"}, // blanks trimmed (32 with the blanks)
+        {m + "\r", m + "\r000075\r"}, {m + " ", m + "000075\r"}, {" " + m, m + "000075\r"}, // CR kept, blanks trimmed
+        // Any other 33rd character would change the lines or items of the files: not stored.
+        {m + "\n", m + "000075\r"}, {m + std::string(1, '\0'), m + "000075\r"}, {m + ",", m + "000075\r"},
+        {m + "\"", m + "000075\r"}, {m + "\xFF", m + "000075\r"}, {m + "7", m + "000075\r"},
+        {" " + m.substr(1), ""}, {m.substr(0, 9) + "\n" + m.substr(10), ""}, // not 32 hexadecimal characters
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.data);
@@ -37,10 +40,15 @@ TEST(DataMessage, StampedWithSecondsSinceConnectLoggedAndSaved) {
         const std::int32_t before = r.form->messageCount;
         const std::int32_t counter = r.form->recordCounter;
         r.deliverNow(c.data);
+        EXPECT_TRUE(r.form->replyReceived);
+        if (c.stored.empty()) {
+            EXPECT_EQ(r.form->messageCount, before);
+            EXPECT_FALSE(r.fileExists("DC_Result_2.txt"));
+            continue;
+        }
         EXPECT_EQ(r.form->messageCount, before + 1);
         EXPECT_EQ(r.form->messageLog[static_cast<size_t>(before)], c.stored);
         EXPECT_EQ(r.form->recordCounter, counter + 1);
-        EXPECT_TRUE(r.form->replyReceived);
         EXPECT_EQ(r.readFile("DC_Result_2.txt"), c.stored + "\r\n");
         EXPECT_EQ(r.readFile("DC_CSV_2.csv").rfind("000075,", 0), 0u);
         EXPECT_EQ(r.form->ctl.lblHCMPointer.caption, "Flash = 0 Records");
@@ -90,6 +98,7 @@ TEST(RecordCount, SixCharacterReplySetsCountWrapAndDownloadMode) {
     };
     const Case cases[] = {
         {"032773", true, 5, true, "Flash = 5 Records"},
+        {"+00012", false, 0, false, "Flash = 77 Records"}, // not asked for: a stray reply while live
         {"000012", true, 12, false, "Flash = 12 Records"},
         {"032780", true, 12, true, "Flash = 12 Records"},
         {"032768", true, 0, true, "Flash = 0 Records"},
@@ -106,7 +115,8 @@ TEST(RecordCount, SixCharacterReplySetsCountWrapAndDownloadMode) {
         r.form->wrapFlag = true;
         r.form->ctl.lblHCMPointer.caption = "unchanged";
         r.form->replyReceived = false;
-        r.deliverNow(c.text);
+        r.form->countAsked = c.text[0] != '+';
+        r.deliverNow(c.text[0] == '+' ? "000012" : c.text);
         EXPECT_TRUE(r.form->replyReceived);
         EXPECT_EQ(r.form->ctl.pBar.value, 1);
         if (c.changes) {
@@ -118,7 +128,7 @@ TEST(RecordCount, SixCharacterReplySetsCountWrapAndDownloadMode) {
             EXPECT_EQ(r.form->flashRecordCount, 77);
             EXPECT_TRUE(r.form->wrapFlag);
             EXPECT_EQ(r.form->requestMode, modeLive);
-            EXPECT_EQ(r.form->ctl.lblHCMPointer.caption, "unchanged");
+            EXPECT_EQ(r.form->ctl.lblHCMPointer.caption, c.caption ? c.caption : "unchanged");
         }
         EXPECT_EQ(r.form->messageCount, 0);
     }
@@ -161,9 +171,12 @@ TEST(OtherReplies, IndicatorCyclesOneToTen) {
     EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 1, 2}));
 }
 
-TEST(SplitReplies, JoinedOnlyWhenTheTwoPiecesMakeOneReply) {
+TEST(SplitReplies, PiecesMakeAReplyOnlyWhenTheyPassTheStrictTest) {
     const std::string m = reading(42);
     const std::string other = reading(43, 2400);
+    std::string bad = m;
+    bad[31] = bad[31] == '0' ? '1' : '0';
+    const std::string ask = "<?>", askCount = "<#P>"; // a request going out
     struct Case {
         const char* name;
         std::vector<std::string> reads;
@@ -171,34 +184,35 @@ TEST(SplitReplies, JoinedOnlyWhenTheTwoPiecesMakeOneReply) {
         std::int32_t count;              // flashRecordCount afterwards (starts at 77)
     };
     const Case cases[] = {
-        {"split 20 + 12", {m.substr(0, 20), m.substr(20)}, {m}, 77},
-        {"split 1 + 31", {m.substr(0, 1), m.substr(1)}, {m}, 77},
-        {"split 31 + 2 is a 33", {m.substr(0, 31), m.substr(31) + "0"}, {m + "0"}, 77},
-        {"count split 3 + 3", {"000", "012"}, {}, 12},
-        {"fragment then whole message", {m.substr(0, 20), other}, {other}, 77},
-        {"fragment then whole 33", {m.substr(0, 20), other + "1"}, {other + "1"}, 77},
-        {"one-character fragment then whole message", {m.substr(0, 1), other}, {other}, 77},
-        {"fragment dropped by a whole message", {m.substr(0, 20), other, m.substr(20)}, {other}, 77},
-        {"fragment used once", {m.substr(0, 20), m.substr(20), m.substr(20)}, {m}, 77},
-        {"stale fragment dropped", {other.substr(0, 20), m.substr(0, 20), m.substr(20)}, {m}, 77},
-        {"too long when joined", {m.substr(0, 20), m.substr(20) + "AB"}, {}, 77},
-        {"non-hex piece not held", {"HELLO", m.substr(5)}, {}, 77},
-        {"six-character read not held", {"000012", m.substr(6)}, {}, 12},
-        {"two replies in one read", {m + other}, {}, 77},
-        {"message and count in one read", {m + "000012"}, {}, 77},
-        {"whole message after a dropped join", {m.substr(0, 20), "ZZ", m}, {m}, 77},
+        {"split 20 + 12", {ask, m.substr(0, 20), m.substr(20)}, {m}, 77},
+        {"a CR after the pieces is kept", {ask, m.substr(0, 20), m.substr(20) + "\r"}, {m + "\r"}, 77},
+        {"cut reply, then 12 + 20", {ask, m.substr(0, 20), ask, other.substr(0, 12), other.substr(12)}, {other}, 77},
+        {"cut reply joined without a request", {ask, m.substr(0, 20), other.substr(0, 12), other.substr(12)}, {}, 77},
+        {"two replies in one read", {ask, ask, m + other}, {m, other}, 77},
+        {"no more replies than requests", {ask, m + other}, {m}, 77},
+        {"a bad checksum is dropped whole", {ask, ask, bad + other}, {other}, 77},
+        {"junk before a reply", {ask, "xy\n" + m}, {m}, 77},
+        {"pieces with nothing asked", {m.substr(0, 20), m.substr(20)}, {}, 77},
+        {"count split 3 + 3", {askCount, "000", "012"}, {}, 12},
+        {"count, then more than was asked", {askCount, "000012" + m}, {}, 12},
+        {"stray count while live", {ask, "000012", m}, {m}, 77},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Rig r;
         quietConnect(r, 5000);
+        r.form->dropPartialReply();
         r.form->flashRecordCount = 77;
-        for (const auto& piece : c.reads) r.deliverNow(piece);
+        for (const auto& piece : c.reads) {
+            if (piece == ask || piece == askCount) r.form->sendRequest(piece == ask ? "?\r" : "#P\r");
+            else r.deliverNow(piece);
+        }
         ASSERT_EQ(r.form->messageCount, static_cast<std::int32_t>(c.logged.size()));
         for (size_t i = 0; i < c.logged.size(); ++i)
             EXPECT_EQ(r.form->messageLog[i], c.logged[i] + "000005\r");
         EXPECT_EQ(r.form->flashRecordCount, c.count);
         EXPECT_EQ(r.form->requestMode, c.count == 12 ? modeDownload : modeLive);
+        EXPECT_LT(r.form->replyBuffer.size(), 32u);
     }
 }
 
@@ -206,20 +220,23 @@ TEST(SplitReplies, FloodOfDataIsSurvivedAndTheNextReplyStillWorks) {
     Rig r;
     quietConnect(r, 5000);
     const std::string m = reading(9);
-    std::string hexFlood(8u << 20, 'A');
     std::string mixed;
     for (int i = 0; i < 60000; ++i) mixed += m; // about 2 MB of back-to-back messages
     std::string junk(3u << 20, '\0');
     for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>(i * 131 + 7);
-    r.deliverNow(hexFlood);
+    r.form->sendRequest("?\r");
+    r.deliverNow(std::string(8u << 20, 'A'));
     r.deliverNow(mixed);
     r.deliverNow(junk);
-    for (int i = 0; i < 20000; ++i) r.deliverNow("ABCDEF0123"); // short pieces that never join
-    EXPECT_EQ(r.form->messageCount, 0);
-    EXPECT_LT(r.form->heldFragment.size(), 32u);
+    for (int i = 0; i < 20000; ++i) r.deliverNow("ABCDEF0123");
+    // A reply per request at most, however much arrives.
+    EXPECT_LE(r.form->messageCount, 3);
+    EXPECT_LT(r.form->replyBuffer.size(), 32u);
+    const std::int32_t before = r.form->messageCount;
     r.deliverNow(m);
-    ASSERT_EQ(r.form->messageCount, 1);
-    EXPECT_EQ(r.form->messageLog[0], m + "000005\r");
+    ASSERT_EQ(r.form->messageCount, before + 1);
+    EXPECT_EQ(r.form->messageLog[static_cast<size_t>(before)], m + "000005\r");
+    r.form->sendRequest("#P\r");
     r.deliverNow("000004");
     EXPECT_EQ(r.form->flashRecordCount, 4);
 }

@@ -2,6 +2,8 @@
 // numbering of the result and CSV logs, and a folder that cannot be written.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -34,20 +36,38 @@ int boxesTitled(const ScriptedDialogs& d, const std::string& title) {
 
 } // namespace
 
-TEST(CounterFile, ReadsTheFirstItemAsTheRunNumber) {
-    const std::pair<std::string, int> cases[] = {
-        {"12\r\n", 12},        {"7", 7},           {" 9 \r\n", 9},         {"5,6\r\n", 5},
-        {"32767\r\n", 32767},  {"abc\r\n", 0},     {"99999\r\n", 0},       {"32768\r\n", 0},
-        {"\r\n", 0},           {"", 0},            {std::string("\x01\xff\0\x02", 4), 0},
+TEST(CounterFile, ReadsTheFirstItemAsTheRunNumberAndNeverFallsBehindTheResultFiles) {
+    struct Case {
+        std::optional<std::string> content; // none: no counter file
+        bool olderRuns;                     // result files up to DC_Result_11.txt present
+        int expected;
     };
-    for (const auto& [content, expected] : cases) {
+    const Case cases[] = {
+        {"12\r\n", false, 12}, {"7", false, 7}, {" 9 \r\n", false, 9}, {"5,6\r\n", false, 5},
+        {"3\r\n", true, 3}, // a usable counter keeps its numbering
+        // Nothing to mix with: the next run is 1, as before.
+        {"abc\r\n", false, 0}, {"99999\r\n", false, 0}, {"", false, 0}, {"-5", false, 0},
+        {std::string("\x01\xff\0\x02", 4), false, 0},
+        // Not to be trusted beside older runs: the next run comes after the highest of them.
+        {"abc\r\n", true, 11}, {"\r\n", true, 11}, {"", true, 11}, {"-5\r\n", true, 11},
+        {"32767\r\n", true, 11}, {"0\r\n", true, 11}, {"99999999999999999999\r\n", true, 11},
+        {std::nullopt, true, 11},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.content.value_or("(missing)"));
         VirtualLogger v;
-        v.writeFile("DCCount.txt", content);
-        EXPECT_EQ(v.form->getLastFileNumber(), expected) << content;
-        EXPECT_EQ(v.readFile("DCCount.txt"), content); // never repaired
-        EXPECT_TRUE(v.dialogs.boxes.empty());
+        fs::remove(v.folder / "DCCount.txt");
+        if (c.content) v.writeFile("DCCount.txt", *c.content);
+        if (c.olderRuns)
+            for (const char* name : {"DC_Result_4.txt", "DC_Result_11.txt", "DC_Result_012.txt", "DC_Result_40000.txt"})
+                v.writeFile(name, "x\r\n");
+        EXPECT_EQ(v.form->getLastFileNumber(), c.expected);
+        EXPECT_EQ(v.form->getLastFileNumber(), c.expected);
+        const bool repaired = c.olderRuns && c.expected == 11;
+        EXPECT_EQ(v.readFile("DCCount.txt"), repaired ? "11\r\n" : c.content.value_or(""));
+        EXPECT_EQ(v.dialogs.boxes.size(), repaired ? 1u : 0u); // said once
     }
-    // Missing counter file (the folder is there): created with 1.
+    // Missing counter file, no result files: created with 1.
     VirtualLogger v;
     fs::remove(v.folder / "DCCount.txt");
     EXPECT_EQ(v.form->getLastFileNumber(), 1);
@@ -280,6 +300,11 @@ TEST(ResultLogging, UnwritableFolderIsReportedOnceAndReadingsStillShow) {
     fs::remove(own.folder);
     v.form->processMessage(makeDataMessage(1200, 410, 31, 1, 200) + "000001\r", 0, 0, 1, 1);
     EXPECT_TRUE(fs::is_directory(own.folder));
+    // The readings of the outage were kept and land first, in order, in the run's own files.
+    const std::string result = v.readFile("DC_Result_1.txt");
+    ASSERT_EQ(linesOf(result), 31) << result;
+    EXPECT_EQ(linesOf(v.readFile("DC_CSV_1.csv")), 31);
+    for (int i = 2; i <= 30; ++i) EXPECT_EQ(result.find(makeDataMessage(1000 + i, 410, i, 1, 200)), (i - 1) * 41u) << i;
     fs::remove_all(own.folder);
     { std::ofstream(own.folder) << "in the way"; }
     v.form->processMessage(makeDataMessage(1200, 410, 32, 1, 200) + "000001\r", 0, 0, 1, 1);
@@ -302,4 +327,17 @@ TEST(ResultLogging, UnwritableFolderWhilePollingShowsOneBox) {
     EXPECT_EQ(boxesTitled(v.dialogs, "Results Folder"), 1);
     EXPECT_EQ(boxesTitled(v.dialogs, "Software Start Up"), 0); // nothing was created
     EXPECT_EQ(v.dialogs.boxes.size(), 1u) << v.dialogs.boxes.back().title << ": " << v.dialogs.boxes.back().text;
+}
+
+TEST(ResultLogging, CounterFileThatIsAFolderIsSaidOnceAndRunsStayApart) {
+    VirtualLogger v;
+    fs::remove(v.folder / "DCCount.txt");
+    fs::create_directory(v.folder / "DCCount.txt");
+    const auto log = [&](int i) { v.form->processMessage(makeDataMessage(1200, 410, i, 1, 200) + "000001\r", 0, 0, 1, 1); };
+    for (int i = 1; i <= 5; ++i) log(i);
+    v.form->cmdDisconnectClick();
+    log(6);
+    EXPECT_EQ(linesOf(v.readFile("DC_Result_1.txt")), 5);
+    EXPECT_EQ(linesOf(v.readFile("DC_Result_2.txt")), 1); // a run of its own
+    EXPECT_EQ(boxesTitled(v.dialogs, "Results Folder"), 1);
 }

@@ -32,7 +32,7 @@ TEST(Soak, DayOfPollingWithFaultsLosesNoReading) {
     const long long hour = 3600 * 1000LL;
     for (int h = 0; h < 24; ++h) {
         vl.advance(hour);
-        EXPECT_LE(vl.form->heldFragment.size(), 31u);
+        EXPECT_LE(vl.form->replyBuffer.size(), 31u);
         EXPECT_EQ(vl.form->messageLog.size(), static_cast<size_t>(kMessageLogSize));
     }
 

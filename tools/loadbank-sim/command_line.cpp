@@ -143,6 +143,10 @@ const std::vector<OptionDef>& optionTable() {
         {"--split-pause", true, whole<int>(FIELD(s.server.model.faults.splitPauseMs), 0, 60000, "--split-pause")},
         {"--split-at", true, whole<int>(FIELD(s.server.model.faults.splitAt), 1, 1000, "--split-at")},
         {"--join-every", true, whole<int>(FIELD(s.server.model.faults.joinEvery), 0, 1'000'000, "--join-every")},
+        {"--cut-first", true, whole<int>(FIELD(s.server.model.faults.cutFirst), 0, 1000, "--cut-first")},
+        {"--pieces", true, whole<int>(FIELD(s.server.model.faults.pieceSize), 0, 1000, "--pieces")},
+        {"--piece-pause", true, whole<int>(FIELD(s.server.model.faults.piecePauseMs), 0, 60000, "--piece-pause")},
+        {"--stray-every", true, whole<int>(FIELD(s.server.model.faults.strayEvery), 0, 1'000'000, "--stray-every")},
         {"--close-after", true, whole<int>(FIELD(s.server.model.faults.closeAfter), 0, 1'000'000, "--close-after")},
         {"--refuse", false, flag(FIELD(s.server.model.faults.refuseConnections))},
         {"--delay", true, whole<int>(FIELD(s.server.model.faults.replyDelayMs), 0, 60000, "--delay")},
@@ -252,6 +256,10 @@ Faults on purpose (to train for, or to test the logger against):
   --split-pause MS      ... this many milliseconds apart (default 200) ...
   --split-at N          ... broken after N characters (default 16)
   --join-every N        hold back every N-th reply and send it together with the next one
+  --cut-first N         cut the first reply on each connection to N characters
+  --pieces N            send every reply in pieces of N characters ...
+  --piece-pause MS      ... this many milliseconds apart (default 0)
+  --stray-every N       follow every N-th reply with a count nobody asked for
   --close-after N       hang up after N replies on each connection
   --refuse              refuse every connection
   --delay MS            wait this many milliseconds before each reply

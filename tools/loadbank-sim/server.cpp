@@ -214,6 +214,7 @@ void Server::run() {
                     dropClient("the logger is not reading its replies: connection dropped");
                 } else {
                     for (Answer& a : model_.receive(std::string_view(buf, static_cast<std::size_t>(got)))) {
+                        if (o_.onAnswer) o_.onAnswer(a);
                         if (o_.log) {
                             std::string line = "<- " + quoted(a.request);
                             if (a.reply.empty()) line += "  (no answer)";

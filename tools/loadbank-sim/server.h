@@ -24,6 +24,8 @@ struct ServerOptions {
     // One line per connection event, request and write, from the server thread. It must not
     // call back into the server.
     std::function<void(const std::string&)> log;
+    // Each answer as the model made it, before its writes are queued; same rules as log.
+    std::function<void(const Answer&)> onAnswer;
 };
 
 class Server {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <regex>
 #include <sstream>
 
 #include <QApplication>
@@ -13,13 +14,13 @@
 #include <QTimer>
 
 #include "server.h"
+#include "unit/loadbank/message_check.h"
 #include "ui/logger_app.h"
 #include "ui/qt_wait.h"
 
 namespace {
 
 using dcload::ui::LoggerApp;
-using dcload::ui::test::spin;
 using dcload::ui::test::waitUntil;
 
 std::string readFile(const std::filesystem::path& p) {
@@ -37,44 +38,48 @@ std::vector<std::string> crlfLines(const std::string& text) {
     return out;
 }
 
-// The in-process load bank, with every write it put on the wire.
+// The in-process load bank, with every answer it made.
 struct Peer {
     explicit Peer(loadbank::Options model = {}) {
         loadbank::ServerOptions o;
         o.port = 0;
-        o.speed = 1.0;
         o.model = model;
         o.model.battery.capacityAh = 500;
-        o.log = [this](const std::string& line) {
-            const auto at = line.find("] -> \"");
-            if (at == std::string::npos) return;
-            const auto start = at + 6, end = line.find('"', start);
+        o.onAnswer = [this](const loadbank::Answer& a) {
             std::lock_guard<std::mutex> lock(mutex);
-            writes.push_back(line.substr(start, end - start));
+            answers.push_back(a);
         };
         server = std::make_unique<loadbank::Server>(o);
         server->start();
     }
     ~Peer() { server->stop(); }
-    std::vector<std::string> written() {
+    // The readings sent whole and verifiable, in order: a lone whole reply even with a bad
+    // checksum, else each reply of an answer that passes the strict test (a stray count aside).
+    std::vector<std::string> readings(size_t length = 32) {
         std::lock_guard<std::mutex> lock(mutex);
-        return writes;
+        std::vector<std::string> out;
+        for (const auto& a : answers) {
+            std::string bytes;
+            for (const auto& w : a.writes) bytes += w.bytes == "000012" ? "" : w.bytes;
+            for (size_t i = 0; i + 32 <= bytes.size(); i += length)
+                if ((a.writes.size() == 1 && bytes.size() == length) || loadbank::test::checksumOk(bytes.substr(i, 32)))
+                    out.push_back(bytes.substr(i, 32));
+        }
+        return out;
     }
     std::unique_ptr<loadbank::Server> server;
     std::mutex mutex;
-    std::vector<std::string> writes;
+    std::vector<loadbank::Answer> answers;
 };
 
 class LoggerLink : public ::testing::Test {
 protected:
     void SetUp() override {
         static int n = 0;
-        folder = std::filesystem::temp_directory_path() /
-                 ("dcload-link-" + std::to_string(::getpid()) + "-" + std::to_string(n++)) / "Results";
-        std::filesystem::remove_all(folder.parent_path());
-        std::filesystem::create_directories(folder);
-        // The address box holds loopback before anything can dial.
-        std::ofstream(folder / "ACIP.txt", std::ios::binary) << "127.0.0.1\r\n";
+        root = std::filesystem::temp_directory_path() /
+               ("dcload-link-" + std::to_string(::getpid()) + "-" + std::to_string(n++));
+        std::filesystem::remove_all(root);
+        useFolder(root / "Results");
         // Message boxes are answered with their default button.
         boxes.setInterval(50);
         QObject::connect(&boxes, &QTimer::timeout, [this] {
@@ -88,7 +93,37 @@ protected:
     }
     void TearDown() override {
         app.reset();
-        std::filesystem::remove_all(folder.parent_path());
+        std::filesystem::remove_all(root);
+    }
+    void useFolder(const std::filesystem::path& f) {
+        app.reset();
+        folder = f;
+        std::filesystem::create_directories(folder);
+        // The address box holds loopback before anything can dial.
+        std::ofstream(folder / "ACIP.txt", std::ios::binary) << "127.0.0.1\r\n";
+    }
+    // Waits until the files hold the last reading sent (and at least `least`) and disconnects.
+    // Then every reading the load bank sent whole and verifiable is on disk once, in order, and
+    // nothing else is; only an answer in flight when a connection closed may rightly be missing.
+    void disconnectAndCheck(Peer& peer, size_t least, size_t length = 32, bool reconnected = false) {
+        const auto settled = [&](auto lines, auto sent) { return lines.size() >= least && !sent.empty() && lines.back().substr(0, 32) == sent.back(); };
+        EXPECT_TRUE(waitUntil([&] { return settled(resultLines(2), peer.readings(length)); }, 40000));
+        disconnect();
+        ASSERT_TRUE(waitUntil([&] { return app->form().ctl.StatusBar1 == "Socket Closed"; }, 5000));
+        const auto sent = peer.readings(length);
+        const auto result = resultLines(2), csv = csvLines(2);
+        ASSERT_EQ(csv.size(), result.size());
+        size_t j = 0, missedBefore = 0;
+        for (size_t i = 0; i < result.size(); ++i) {
+            while (j < sent.size() && sent[j] != result[i].substr(0, 32)) ++j, ++missedBefore;
+            ASSERT_LT(j++, sent.size()) << "never sent, or out of order: " << result[i];
+            // Nothing from the network changes the lines or items of the files.
+            const std::string tail = result[i].size() == 40 ? "\r" : "";
+            EXPECT_TRUE(std::regex_match(result[i], std::regex("[0-9A-F]{32}" + tail + "[0-9]{6}\r"))) << result[i];
+            EXPECT_EQ(std::count(csv[i].begin(), csv[i].end(), ','), 4) << csv[i];
+        }
+        EXPECT_LE(missedBefore, reconnected ? 2u : 0u);
+        EXPECT_LE(sent.size() - j, 2u); // in flight at Disconnect
     }
     void startLogger(int port) {
         app = std::make_unique<LoggerApp>(folder.string(), port);
@@ -99,60 +134,39 @@ protected:
     std::vector<std::string> resultLines(int n) { return crlfLines(readFile(folder / ("DC_Result_" + std::to_string(n) + ".txt"))); }
     std::vector<std::string> csvLines(int n) { return crlfLines(readFile(folder / ("DC_CSV_" + std::to_string(n) + ".csv"))); }
 
-    std::filesystem::path folder;
+    std::filesystem::path root, folder;
     std::unique_ptr<LoggerApp> app;
     QTimer boxes;
     std::vector<std::string> boxTexts;
 };
 
-TEST_F(LoggerLink, ConnectLogsEveryReplyInBothFilesThenDisconnect) {
-    Peer peer;
-    startLogger(peer.server->port());
-    connect();
-    ASSERT_TRUE(waitUntil([&] { return peer.written().size() >= 4; }, 8000));
-    disconnect();
-    spin(300);
-    EXPECT_EQ(app->form().ctl.StatusBar1, "Socket Closed");
-
-    const auto sent = peer.written();
-    const auto result = resultLines(2);
-    const auto csv = csvLines(2);
-    ASSERT_EQ(result.size(), sent.size());
-    ASSERT_EQ(csv.size(), sent.size());
-    for (size_t i = 0; i < sent.size(); ++i) {
-        ASSERT_EQ(sent[i].size(), 32u);
-        // The message as written, its seconds since Connect, CR, then the line's CR LF.
-        EXPECT_EQ(result[i].substr(0, 32), sent[i]);
-        EXPECT_EQ(result[i].size(), 39u);
-        EXPECT_EQ(result[i].back(), '\r');
-        EXPECT_EQ(csv[i].substr(0, 7), result[i].substr(32, 6) + ",");
-        EXPECT_EQ(std::count(csv[i].begin(), csv[i].end(), ','), 4);
+TEST_F(LoggerLink, MisbehavingLoadBanksLoseNoVerifiableReadingAndInventNone) {
+    using Faults = loadbank::FaultOptions;
+    const auto extra = [](char c) { return [c](Faults& f) { f.longFormExtra = c; }; };
+    const std::pair<const char*, std::function<void(Faults&)>> cases[] = {
+        {"well behaved", [](Faults&) {}},
+        {"cut reply, then every reply in 12 + 20", [](Faults& f) { f.cutFirst = 20, f.splitEvery = 1, f.splitAt = 12, f.splitPauseMs = 30; }},
+        {"one byte at a time", [](Faults& f) { f.pieceSize = 1; }},
+        {"trickled over 300 ms", [](Faults& f) { f.pieceSize = 1, f.piecePauseMs = 10; }},
+        {"two replies in one write", [](Faults& f) { f.joinEvery = 2; }},
+        {"bad checksums, whole and split", [](Faults& f) { f.corruptEvery = 1, f.splitEvery = 2, f.splitPauseMs = 100; }},
+        {"stray count while live", [](Faults& f) { f.strayEvery = 1; }},
+        {"33rd LF", extra('\n')}, {"33rd NUL", extra('\0')}, {"33rd comma", extra(',')},
+        {"33rd quote", extra('"')}, {"33rd 0xFF", extra('\xFF')}, {"33rd CR", extra('\r')},
+    };
+    int n = 0;
+    for (const auto& [name, set] : cases) {
+        SCOPED_TRACE(name);
+        useFolder(root / std::to_string(n++) / "Results");
+        loadbank::Options o;
+        set(o.faults);
+        Peer peer(o);
+        startLogger(peer.server->port());
+        connect();
+        disconnectAndCheck(peer, 3, o.faults.longFormExtra ? 33 : 32);
+        EXPECT_EQ(app->form().flashRecordCount, 0);
+        EXPECT_EQ(readFile(folder / "DCCount.txt"), "2\r\n");
     }
-    EXPECT_EQ(readFile(folder / "DCCount.txt"), "2\r\n");
-    EXPECT_FALSE(app->form().lblFileName.starts_with("Check Sum Error"));
-}
-
-TEST_F(LoggerLink, SplitRepliesAndCorruptChecksumsAreStillLogged) {
-    loadbank::Options o;
-    o.faults.splitEvery = 2;
-    o.faults.splitPauseMs = 150;
-    o.faults.corruptEvery = 3;
-    Peer peer(o);
-    startLogger(peer.server->port());
-    connect();
-    ASSERT_TRUE(waitUntil([&] { return peer.written().size() >= 8; }, 10000));
-    spin(400);
-    disconnect();
-    // Pieces of a split reply arrive as separate writes; the logger puts them back together.
-    std::vector<std::string> replies;
-    const auto sent = peer.written();
-    for (size_t i = 0; i < sent.size(); ++i) {
-        if (sent[i].size() < 32 && i + 1 < sent.size()) { replies.push_back(sent[i] + sent[i + 1]); ++i; }
-        else if (sent[i].size() == 32) replies.push_back(sent[i]);
-    }
-    const auto result = resultLines(2);
-    ASSERT_EQ(result.size(), replies.size());
-    for (size_t i = 0; i < replies.size(); ++i) EXPECT_EQ(result[i].substr(0, 32), replies[i]);
 }
 
 TEST_F(LoggerLink, PeerThatClosesIsReportedAndNotRedialled) {
@@ -163,7 +177,8 @@ TEST_F(LoggerLink, PeerThatClosesIsReportedAndNotRedialled) {
     connect();
     ASSERT_TRUE(waitUntil([&] { return app->form().ctl.StatusBar1 == "Server closed connection."; }, 8000));
     ASSERT_TRUE(waitUntil([&] { return app->form().ctl.StatusBar1 == "Socket Closed"; }, 3000));
-    spin(1500);
+    const auto ticks = app->form().tickCount;
+    ASSERT_TRUE(waitUntil([&] { return app->form().tickCount >= ticks + 2; }, 10000)); // ticks that could redial
     EXPECT_EQ(peer.server->connectionsAccepted(), 1u);
     EXPECT_EQ(resultLines(2).size(), 2u);
 }
@@ -178,7 +193,9 @@ TEST_F(LoggerLink, RefusingPeerShowsTheBusyText) {
         return app->form().ctl.StatusBar1 ==
                "Socket may be in use by another user or busy. Please disconnect and try again later .....";
     }, 5000)) << app->form().ctl.StatusBar1;
-    spin(1200); // the poll ticks leave the error text and show the waiting display
+    const auto ticks = app->form().tickCount;
+    // The poll ticks leave the error text and show the waiting display.
+    ASSERT_TRUE(waitUntil([&] { return app->form().tickCount >= ticks + 1; }, 10000));
     EXPECT_EQ(app->form().ctl.StatusBar1,
               "Socket may be in use by another user or busy. Please disconnect and try again later .....");
     EXPECT_TRUE(app->form().ctl.FrameData.visible);
@@ -190,25 +207,21 @@ TEST_F(LoggerLink, SilentPeerGetsOneRequestAndNoFiles) {
     Peer peer(o);
     startLogger(peer.server->port());
     connect();
-    spin(3500);
+    // One "?" on the first connected tick; the ticks after it only count the silence.
+    ASSERT_TRUE(waitUntil([&] { return app->form().silentTicks >= 2; }, 10000));
     EXPECT_EQ(app->form().ctl.StatusBar1, "Socket Connected");
     EXPECT_FALSE(std::filesystem::exists(folder / "DC_Result_2.txt"));
-    // One "?" on the first connected tick; the ticks after it only count the silence.
-    EXPECT_GE(app->form().silentTicks, 1);
-    EXPECT_LE(app->form().silentTicks, 3);
+    { std::lock_guard<std::mutex> lock(peer.mutex); EXPECT_EQ(peer.answers.size(), 1u); }
 }
 
 TEST_F(LoggerLink, ReconnectWithoutDisconnectContinuesTheSameFiles) {
     Peer peer;
     startLogger(peer.server->port());
     connect();
-    ASSERT_TRUE(waitUntil([&] { return peer.written().size() >= 2; }, 6000));
+    ASSERT_TRUE(waitUntil([&] { return peer.readings().size() >= 2; }, 6000));
     connect(); // Connect again, no Disconnect
-    ASSERT_TRUE(waitUntil([&] { return peer.written().size() >= 4; }, 6000));
-    disconnect();
-    spin(200);
+    disconnectAndCheck(peer, 4, 32, true);
     EXPECT_EQ(peer.server->connectionsAccepted(), 2u);
-    EXPECT_EQ(resultLines(2).size(), peer.written().size());
     EXPECT_FALSE(std::filesystem::exists(folder / "DC_Result_3.txt"));
 }
 
