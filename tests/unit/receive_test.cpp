@@ -65,27 +65,21 @@ TEST(DataMessage, StampHasSevenDigitsFromAMillionSecondsOn) {
     EXPECT_EQ(r.form->messageLog[0], m + "1000002\r");
 }
 
-TEST(DataMessage, LogFullAfterOneHundredThousandAndOneMessages) {
+TEST(DataMessage, LogGoesOnPastOneHundredThousandAndOneMessages) {
     Rig r;
     quietConnect(r, 3000);
     r.form->messageCount = 100000; // indices 0..99999 used
     r.deliverNow(reading(1, 1100));
-    EXPECT_EQ(r.form->messageCount, 100001);
-    EXPECT_EQ(r.form->messageLog[100000].substr(0, 32), reading(1, 1100));
     const std::int32_t graph = r.form->gTimeCount;
-    r.form->ctl.lblHCMPointer.caption = "before";
     r.form->ctl.lblTime.caption = "before";
 
     r.deliverNow(reading(2, 2200)); // the 100002nd
-    EXPECT_EQ(r.form->messageCount, 100001);
+    EXPECT_EQ(r.form->messageCount, 100002);
     EXPECT_EQ(r.form->messageLog[100000].substr(0, 32), reading(1, 1100));
-    EXPECT_EQ(r.form->ctl.lblU[0].caption, "22.00");   // decoded
-    const std::string file = r.readFile("DC_Result_2.txt");
-    EXPECT_NE(file.find(reading(2, 2200)), std::string::npos); // saved
+    EXPECT_EQ(r.form->messageLog[100001].substr(0, 32), reading(2, 2200));
     EXPECT_EQ(linesOf(r.readFile("DC_CSV_2.csv")), 2);
-    EXPECT_EQ(r.form->gTimeCount, graph);                   // adjustTimer skipped
-    EXPECT_EQ(r.form->ctl.lblTime.caption, "before");
-    EXPECT_EQ(r.form->ctl.lblHCMPointer.caption, "before"); // caption skipped
+    EXPECT_EQ(r.form->gTimeCount, graph + 1); // adjustTimer still paces the poll timer
+    EXPECT_NE(r.form->ctl.lblTime.caption, "before");
 }
 
 TEST(RecordCount, SixCharacterReplySetsCountWrapAndDownloadMode) {
