@@ -6,13 +6,15 @@
 #   make bench     build and run the benchmarks
 #   make sanitize  build with ASan + UBSan (build-asan/) and run every test there
 #   make fuzz      build the libFuzzer targets with clang (build-fuzz/) and run each one
+#   make mutate    plant each fault of scripts/mutants.tsv in turn (build-mutate/) and score the tests
 #
+# MUTATE_ARGS passes options to scripts/mutate.py (fault ids, --list, -j N).
 # FUZZ_SECONDS sets the time of each fuzz target (default 60).
 
 SHELL := /bin/bash
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build demo test bench sanitize fuzz clean
+.PHONY: all deps configure build demo test bench sanitize fuzz mutate clean
 
 all: test
 
@@ -45,5 +47,8 @@ fuzz: deps
 	cmake --build --preset fuzz
 	bash scripts/run-fuzzers.sh build-fuzz/tests/fuzz $(FUZZ_SECONDS)
 
+mutate: deps
+	nice -n 19 python3 scripts/mutate.py $(MUTATE_ARGS)
+
 clean:
-	rm -rf build build-asan build-fuzz demo-results
+	rm -rf build build-asan build-fuzz build-mutate demo-results
