@@ -95,15 +95,33 @@ class Runner:
         return run(["ninja", "-C", self.build, f"-j{self.args.jobs}"] + TARGETS, log, env=self.env)
 
     def tests(self, log):
-        """True when every test passed, False at the first failure, None when the run hung."""
+        """True when every test passed, False when one failed, None when a run hung.
+
+        A failing test is run again on its own, twice: a fault fails it every time, a test that
+        depends on how busy the machine is passes. Such a failure is not counted (the stage is
+        run once more), and a stage that keeps failing only so is "flaky"."""
+        self.caught_by = ""
         base = ["ctest", "--test-dir", self.build, f"-j{self.args.test_jobs}", "--stop-on-failure",
                 "--timeout", str(self.args.test_timeout), "--output-on-failure"]
         names = "|".join("^" + re.escape(n) + "$" for n in self.slow)
         stages = [base + ["-E", names], base + ["-R", names]] if self.slow else [base]
         for cmd in stages:
-            ok = run(cmd, log, timeout=self.args.run_timeout, env=self.env)
-            if not ok:
-                return ok
+            for attempt in (1, 2):
+                start = os.path.getsize(log.name)
+                ok = run(cmd, log, timeout=self.args.run_timeout, env=self.env)
+                if ok is not False:
+                    if ok is None:
+                        return None
+                    break
+                self.caught_by = failed_test(log.name, start)
+                again = ["ctest", "--test-dir", self.build, "--timeout", str(self.args.test_timeout),
+                         "--repeat", "until-fail:2", "-R", "^" + re.escape(self.caught_by) + "$"]
+                if not self.caught_by or run(again, log, timeout=self.args.run_timeout, env=self.env) is not True:
+                    return False
+                log.write(f"mutate: {self.caught_by} passed twice on its own: not counted\n")
+                log.flush()
+            else:
+                return "flaky"
         return True
 
     def learn_slow_tests(self):
@@ -122,7 +140,7 @@ class Runner:
             if not self.compile(log):
                 sys.exit("mutate: the unchanged code does not build (see mutate-logs/baseline.log)")
             self.learn_slow_tests()
-            if not self.tests(log):
+            if self.tests(log) not in (True, "flaky"):
                 sys.exit("mutate: the unchanged suite fails (see mutate-logs/baseline.log)")
         self.learn_slow_tests()
 
@@ -146,16 +164,17 @@ class Runner:
             os.utime(path)  # newer than the mutant's objects: the next build takes it again
         if passed is None:
             return "caught (hang)"
+        if passed == "flaky":
+            return "NOT caught (only a flaky test failed)"
         return "NOT caught" if passed else "caught"
 
 
-def first_failure(log_path):
-    try:
-        with open(log_path) as f:
-            m = re.search(r"Test\s+#\d+: (\S+) \.+\*+", f.read())
-        return m.group(1) if m else ""
-    except OSError:
-        return ""
+def failed_test(log_path, start):
+    """The first test CTest reports as failed in the log after offset start."""
+    with open(log_path, errors="replace") as f:
+        f.seek(start)
+        m = re.search(r"Test\s+#\d+: (\S+) \.+[^\n*]*\*\*\*", f.read())
+    return m.group(1) if m else ""
 
 
 def main():
@@ -197,12 +216,13 @@ def main():
     for i, fault in enumerate(chosen, 1):
         t0 = time.monotonic()
         verdict = r.try_fault(fault)
-        counts["caught" if verdict.startswith("caught") else verdict] += 1
-        if verdict == "NOT caught":
-            missed.append(fault.id)
-        by = first_failure(os.path.join(r.logs, fault.id + ".log")) if verdict == "caught" else ""
+        kind = next(k for k in counts if verdict.startswith(k))
+        counts[kind] += 1
+        if kind == "NOT caught":
+            missed.append(fault.id + ("(flaky)" if verdict != kind else ""))
+        by = f"  (by {r.caught_by})" if kind == "caught" and r.caught_by else ""
         print(f"[{i:3}/{len(chosen)}] {verdict:17} {fault.id:22} {time.monotonic() - t0:5.0f} s  "
-              f"{fault.what}" + (f"  (by {by})" if by else ""), flush=True)
+              f"{fault.what}{by}", flush=True)
 
     tried = len(chosen) - counts["pattern not found"] - counts["no compile"]
     print(f"mutate: {counts['caught']} of {tried} caught ({counts['NOT caught']} not caught, "
