@@ -11,7 +11,9 @@
 #   make guide-screenshots  take the operator's guide's pictures (docs/guide/) against the simulator
 #   make windows-check  build the core and its unit tests for Windows with MinGW-w64
 #                  (build-windows/) and run them under Wine
+#   make mutate    plant each fault of scripts/mutants.tsv in turn (build-mutate/) and score the tests
 #
+# MUTATE_ARGS passes options to scripts/mutate.py (fault ids, --list, -j N).
 # FUZZ_SECONDS sets the time of each fuzz target (default 60).
 
 SHELL := /bin/bash
@@ -20,7 +22,7 @@ FUZZ_SECONDS ?= 60
 VERSION := $(shell sed -n 's/^project.dc_load_logger VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 DEB = build-package/dc-load-logger_$(VERSION)_$(shell dpkg --print-architecture).deb
 
-.PHONY: all deps configure build demo test bench sanitize fuzz package guide-screenshots windows-check clean
+.PHONY: all deps configure build demo test bench sanitize fuzz package guide-screenshots windows-check mutate clean
 
 all: test
 
@@ -68,5 +70,8 @@ guide-screenshots: configure
 windows-check:
 	bash scripts/windows-check.sh
 
+mutate: deps
+	nice -n 19 python3 scripts/mutate.py $(MUTATE_ARGS)
+
 clean:
-	rm -rf build build-asan build-fuzz build-package build-windows demo-results
+	rm -rf build build-asan build-fuzz build-package build-windows build-mutate demo-results
