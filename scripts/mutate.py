@@ -105,6 +105,8 @@ class Runner:
                 "--timeout", str(self.args.test_timeout), "--output-on-failure"]
         names = "|".join("^" + re.escape(n) + "$" for n in self.slow)
         stages = [base + ["-E", names], base + ["-R", names]] if self.slow else [base]
+        if self.args.tests:  # only the tests a change is about
+            stages = [base + ["-R", self.args.tests]]
         for cmd in stages:
             for attempt in (1, 2):
                 start = os.path.getsize(log.name)
@@ -183,6 +185,7 @@ def main():
     ap.add_argument("--list", action="store_true", help="list the faults and whether each is found")
     ap.add_argument("--faults", default="scripts/mutants.tsv")
     ap.add_argument("--build-dir", default="build-mutate")
+    ap.add_argument("--tests", metavar="REGEX", help="run only the ctest tests whose names match")
     ap.add_argument("-j", "--jobs", type=int, default=1, help="build jobs (default 1)")
     ap.add_argument("--test-jobs", type=int, default=2, help="ctest jobs (default 2)")
     ap.add_argument("--test-timeout", type=int, default=60, help="seconds per test without its own")
