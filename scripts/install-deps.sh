@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages needed to build, test, fuzz and demo the logger.
+# Installs the Debian packages needed to build, test, fuzz and demo the logger, or the packages
+# named as arguments (the packaging and Windows scripts pass their own lists).
 # Only what is missing is installed; when everything is present this returns at once.
 # Run as root or with sudo available.
 set -euo pipefail
@@ -20,6 +21,8 @@ packages=(
   xauth
   fonts-dejavu-core   # text in offscreen screenshots
 )
+
+[ $# -eq 0 ] || packages=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -10,22 +10,7 @@ start=$SECONDS
 build=build-windows
 wine=/usr/lib/wine/wine64   # Debian's wine64 puts no wine64 on the PATH
 
-packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine64 googletest)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "windows-check: installing ${missing[*]}"
-  sudo=()
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null 2>&1 || { echo "windows-check: not root and no sudo; install ${missing[*]}" >&2; exit 1; }
-    sudo=(sudo)
-  fi
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" </dev/null
-fi
+bash scripts/install-deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix wine64 googletest
 
 launcher=()
 command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)

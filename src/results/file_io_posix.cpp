@@ -123,15 +123,6 @@ FileResult makeFolder(const std::string& path) {
     return fromErrno(path, err);
 }
 
-FileResult copyFile(const std::string& from, const std::string& to) {
-    if (fileIdentity(from).sameFile(fileIdentity(to)))
-        return {FileStatus::OtherError, "source and target are the same file"};
-    std::string content;
-    FileResult r = readWholeFile(from, content);
-    if (!r.ok()) return r;
-    return writeWholeFile(to, content);
-}
-
 FileResult replaceFile(const std::string& path, const std::string& content) {
     const std::string temp = path + ".new";
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

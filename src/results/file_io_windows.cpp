@@ -177,15 +177,6 @@ FileResult makeFolder(const std::string& path) {
     return fromError(err);
 }
 
-FileResult copyFile(const std::string& from, const std::string& to) {
-    if (fileIdentity(from).sameFile(fileIdentity(to)))
-        return {FileStatus::OtherError, "source and target are the same file"};
-    std::string content;
-    FileResult r = readWholeFile(from, content);
-    if (!r.ok()) return r;
-    return writeWholeFile(to, content);
-}
-
 FileResult replaceFile(const std::string& path, const std::string& content) {
     const std::string temp = path + ".new";
     std::wstring wideTemp, widePath;
