@@ -152,6 +152,7 @@ TEST(MainWindowInput, ChoosingATabRebuildsThatGraph)
         EXPECT_EQ(f.form().chart.chartTitle, title);
         EXPECT_EQ(f.form().chart.pointCount(), 25);
         EXPECT_EQ(f.window().chart()->graph(0)->data()->at(0)->key, 1) << "points are drawn from 1";
+        EXPECT_TRUE(qIsNaN(f.window().chart()->graph(0)->data()->at(0)->value)) << "no reading: a gap, not a dip to 0";
     }
 }
 
