@@ -2,17 +2,11 @@
 // a loopback port the test chose. Nothing here can reach the built-in addresses.
 #pragma once
 
-#include <functional>
-#include <memory>
-#include <string>
-
 #include <QApplication>
 #include <QFile>
 #include <QPointer>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -22,34 +16,14 @@
 
 namespace dcload::ui::test {
 
-// A loopback port with nothing listening on it.
-inline int unusedLoopbackPort()
-{
-    QTcpServer probe;
-    EXPECT_TRUE(probe.listen(QHostAddress("127.0.0.1"), 0));
-    const int port = probe.serverPort();
-    probe.close();
-    return port;
-}
-
-class LoggerFixture {
-public:
+struct LoggerFixture {
     explicit LoggerFixture(int port = unusedLoopbackPort())
     {
-        EXPECT_TRUE(dir.isValid());
         writeFile("ACIP.txt", "127.0.0.1\r\n");
-        app = std::make_unique<LoggerApp>(folder(), port);
+        app = std::make_unique<LoggerApp>(dir.path().toStdString(), port);
         app->start();
         EXPECT_EQ(app->form().ctl.txtIP, "127.0.0.1");
-        QApplication::processEvents();
     }
-    ~LoggerFixture()
-    {
-        app.reset();
-        QApplication::processEvents();
-    }
-
-    std::string folder() const { return dir.path().toStdString(); }
     void writeFile(const QString& name, const QByteArray& content) const
     {
         QFile f(dir.filePath(name));
@@ -58,38 +32,29 @@ public:
     }
     Form1& form() { return app->form(); }
     MainWindow& window() { return app->window(); }
-    template <class W>
-    W* find(const char* name)
-    {
-        return window().findChild<W*>(name);
-    }
+    template <class W = QWidget>
+    W* find(const char* name) { return window().findChild<W*>(name); }
 
     QTemporaryDir dir;
     std::unique_ptr<LoggerApp> app;
 };
 
-// Runs `act` once on the next modal window to appear (from inside its wait); a window that is
-// already open when this is called does not count. Returns a flag that tells whether it ran.
-inline std::shared_ptr<bool> onNextModal(std::function<void(QWidget*)> act, int timeoutMs = 5000)
+// Runs `act` once on the next modal window to appear (from inside its wait); a window already
+// open when this is called does not count.
+inline void onNextModal(std::function<void(QWidget*)> act)
 {
-    auto ran = std::make_shared<bool>(false);
     auto* poll = new QTimer;
-    auto started = std::make_shared<QDeadlineTimer>(timeoutMs);
     QPointer<QWidget> already = QApplication::activeModalWidget();
-    QObject::connect(poll, &QTimer::timeout, [poll, ran, started, act, already] {
+    QObject::connect(poll, &QTimer::timeout, [poll, act, already] {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal && modal->isVisible() && modal != already.data()) {
             poll->stop();
             poll->deleteLater();
-            *ran = true;
             act(modal);
-        } else if (started->hasExpired()) {
-            poll->stop();
-            poll->deleteLater();
         }
     });
+    QTimer::singleShot(20000, poll, &QObject::deleteLater);   // none came: stop looking
     poll->start(10);
-    return ran;
 }
 
 } // namespace dcload::ui::test

@@ -1,4 +1,4 @@
-// Waiting helpers for tests that run Qt's event loop.
+// Waiting on conditions for tests that run Qt's event loop; a free loopback port.
 #pragma once
 
 #include <functional>
@@ -6,12 +6,12 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
-#include <QTimer>
+#include <QTcpServer>
 
 namespace dcload::ui::test {
 
 // Runs the event loop until done() or the time is up; returns done().
-inline bool waitUntil(const std::function<bool()>& done, int ms = 3000)
+inline bool waitUntil(const std::function<bool()>& done, int ms = 5000)
 {
     QDeadlineTimer deadline(ms);
     while (!done() && !deadline.hasExpired())
@@ -19,27 +19,12 @@ inline bool waitUntil(const std::function<bool()>& done, int ms = 3000)
     return done();
 }
 
-// Runs the event loop for a while, whatever happens.
-inline void spin(int ms)
+// A loopback port with nothing listening on it.
+inline int unusedLoopbackPort()
 {
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
-}
-
-// A nested wait, as a modal window runs one: returns done() when it left.
-inline bool nestedWaitUntil(const std::function<bool()>& done, int ms = 3000)
-{
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    poll.start(5);
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-    return done();
+    QTcpServer probe;
+    probe.listen(QHostAddress("127.0.0.1"), 0);
+    return probe.serverPort();
 }
 
 } // namespace dcload::ui::test
