@@ -39,7 +39,8 @@ TEST(ChartBuild, EachTypeRebuildsTheChartEmpty) {
     }
 }
 
-// Values are rounded to one decimal, then halves to even; the label is the test time.
+// Values are rounded to one decimal, then halves to even; the label is the test time (here
+// just past the hour).
 TEST(ChartPoint, EachTypePlotsItsValueRoundedHalfToEven) {
     const std::tuple<std::int16_t, int, int, int, const char*> cases[] = {
         {0, 1250, 100, 250, "12"}, {0, 1350, 100, 250, "14"}, {0, 1260, 100, 250, "13"}, {1, 1250, 415, 250, "42"},
@@ -49,9 +50,9 @@ TEST(ChartPoint, EachTypePlotsItsValueRoundedHalfToEven) {
         Form1& f = *vl.form;
         f.graphType = type;
         f.chartRowCount = 3;
-        f.processMessage(makeDataMessage(volts100, amps10, 61, 1, temp10) + "000001", -1, -1, 1, 1);
+        f.processMessage(makeDataMessage(volts100, amps10, 3601, 1, temp10) + "000001", -1, -1, 1, 1);
         EXPECT_EQ(f.chart.valueText(1, 2), value) << type << " " << volts100 << " " << amps10 << " " << temp10;
-        EXPECT_EQ(f.chart.pointLabel(2), "00:01:01");
+        EXPECT_EQ(f.chart.pointLabel(2), "01:00:01");
     }
 }
 
