@@ -42,3 +42,11 @@ TEST(FileLayer, EveryCallKeepsTheBytesExact) {
     EXPECT_EQ(readWholeFile(dir + "none/x", part).status, FileStatus::PathNotFound);
     EXPECT_FALSE(fileExists(dir + "none") || fileExists(own.folder.generic_string()));
 }
+
+TEST(FileLayer, DefaultResultsFolder) {
+#ifdef _WIN32
+    EXPECT_EQ(defaultResultsFolder(), "C:/Results"); // where the logger's users know it
+#else
+    if (const char* home = std::getenv("HOME"); home && *home) EXPECT_EQ(defaultResultsFolder(), std::string(home) + "/Results");
+#endif
+}

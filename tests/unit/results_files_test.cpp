@@ -224,3 +224,22 @@ TEST(ReadFile, OnlyExistingTextFilesAreRead) {
         EXPECT_FALSE(vl.fileExists("DC_Result_11.txt") || vl.fileExists("DC_Result_12.txt"));
     }
 }
+
+// The log behaves as an array of texts through rewrites of any length, copies between its own
+// entries, shrinking and the compaction that these set off.
+TEST(MessageLog, BehavesAsAnArrayOfTexts) {
+    MessageLog log;
+    std::vector<std::string> model;
+    unsigned seed = 12345;
+    auto next = [&](unsigned m) { seed = seed * 1103515245u + 12345u; return (seed >> 8) % m; };
+    for (int op = 0; op < 200000; ++op) {
+        const size_t i = next(3000), j = next(3000);
+        const size_t grown = model.size() > i ? model.size() : i + 1;
+        if (op % 5000 == 4999) model.resize(next(3000)), log.resize(model.size());
+        else if (op % 7 == 0 && j < model.size()) model.resize(grown), model[i] = model[j], log[i] = log[j];
+        else model.resize(grown), model[i] = std::string(next(2) ? next(600) : 38, char('a' + op % 26)), log[i] = model[i];
+    }
+    ASSERT_EQ(log.size(), model.size());
+    for (size_t i = 0; i < model.size(); ++i) ASSERT_EQ(log[i], model[i]) << i;
+    EXPECT_LT(log.memoryBytes(), 4u << 20);
+}
