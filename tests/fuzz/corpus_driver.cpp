@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
         std::ifstream in(p, std::ios::binary);
         // An exact-size heap copy, so that a read past the end is seen by AddressSanitizer.
         const std::vector<std::uint8_t> buf{std::istreambuf_iterator<char>(in), {}};
-        std::printf("input %s (%zu bytes)\n", p.c_str(), buf.size());
+        std::printf("input %s (%zu bytes)\n", p.string().c_str(), buf.size());
         std::fflush(stdout);
         LLVMFuzzerTestOneInput(buf.data(), buf.size());
     }

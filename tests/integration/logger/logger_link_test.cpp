@@ -123,7 +123,7 @@ TEST_F(LoggerLink, MisbehavingLoadBanksLoseNoVerifiableReadingAndInventNone) {
         Peer peer(f);
         start(peer);
         // Disconnect once three readings are logged; a reply may still be on its way then.
-        EXPECT_TRUE(waitUntil([&] {
+        ASSERT_TRUE(waitUntil([&] {
             const auto s = peer.readings(), r = result();
             return s.size() >= 3 && !r.empty() && r.back().substr(0, 32) == s.back();
         }, 60000));
