@@ -1,13 +1,11 @@
 // Arbitrary bytes as the stored message of the decoder, on a fresh virtual logger: first in
-// replay mode (a new chart, then a further point), then in live mode (shown and logged).
-// A conversion error (RuntimeError) reaching the caller is the decoder's documented outcome for
-// a malformed field; any other exception, a crash, a hang or a sanitizer report is a finding.
-// After a live call that completed, the message must be the last line of the run's result file,
-// byte for byte, and the run's CSV file must end with one five-field line.
-// Then, when the input holds line feeds, its lines are logged one after another as a live run on
-// the same logger (readings kept between messages, one result file growing), with the same checks.
-#include <cstddef>
+// replay mode (a new chart, then a further point), then live (shown and logged), then, when the
+// input holds line feeds, its lines one after another as a live run. A conversion error
+// (RuntimeError) reaching the caller is the decoder's documented outcome for a malformed field;
+// anything else escaping, a crash or a hang is a finding. A message logged live must be the last
+// line of the run's result file, byte for byte, and the CSV file must end with its line.
 #include <cstdint>
+#include <regex>
 #include <string>
 
 #include "fuzz_checks.h"
@@ -18,41 +16,26 @@ using dcload::fuzz::guarded;
 
 namespace {
 
-bool endsWith(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+// The reading tiles: volts "##0.00", current and temperature "##0.0", amp-hours "0000.0".
+void checkShown(const char* step, const dcload::Form1& f) {
+    const auto& c = f.ctl;
+    const std::string tiles = c.lblU[0].caption + " " + c.lblA[0].caption + " " + c.lblT.caption + " " + c.lblAh.caption;
+    if (!std::regex_match(tiles, std::regex("-?[0-9]+\\.[0-9]{2} -?[0-9]+\\.[0-9] -?[0-9]+\\.[0-9] -?[0-9]{4,}\\.[0-9]")))
+        finding(step, "tiles show '" + tiles + "'");
 }
 
-// "dddddd,V,A,Ah,time" + CR LF at the end of the file, and nothing else on that line.
-void checkCsvTail(const std::string& csv) {
-    if (!endsWith(csv, "\r\n")) finding("live", "CSV file does not end with CR LF");
-    const std::size_t lineEnd = csv.size() - 2;
-    const std::size_t prev = lineEnd == 0 ? std::string::npos : csv.rfind("\r\n", lineEnd - 1);
-    const std::size_t start = prev == std::string::npos ? 0 : prev + 2;
-    const std::string line = csv.substr(start, lineEnd - start);
-    std::size_t commas = 0;
-    for (char c : line) {
-        if (c == ',') ++commas;
-        if (c == '\r' || c == '\n') finding("live", "line break inside a CSV line");
-    }
-    if (commas != 4) finding("live", "CSV line without five fields: '" + line + "'");
-    if (line.size() < 7 || line[6] != ',') finding("live", "CSV stamp not six digits: '" + line + "'");
-    for (std::size_t i = 0; i < 6; ++i)
-        if (!dcload::fuzz::isDigit(line[i])) finding("live", "CSV stamp not six digits: '" + line + "'");
-}
-
-// One live message, then the checks of a logged message.
 void liveMessage(dcload::test::VirtualLogger& vl, const std::string& msg) {
     dcload::Form1& f = *vl.form;
-    const bool done = guarded("live", true, [&] { f.processMessage(msg, 0, 0, 1, 1); });
-    if (!done || msg.size() == 6) return;
-    dcload::fuzz::checkDisplays("live", f);
-    if (!vl.timer(dcload::TimerId::TimerRequest).enabled())
-        finding("live", "TimerRequest left disabled after a logged message");
-    const int n = f.getLastFileNumber();
-    const std::string result = vl.readFile("DC_Result_" + std::to_string(n) + ".txt");
-    if (!endsWith(result, msg + "\r\n"))
-        finding("live", "the message is not the last line of DC_Result_" + std::to_string(n) + ".txt");
-    checkCsvTail(vl.readFile("DC_CSV_" + std::to_string(n) + ".csv"));
+    if (!guarded("live", true, [&] { f.processMessage(msg, 0, 0, 1, 1); }) || msg.size() == 6) return;
+    checkShown("live", f);
+    if (!vl.timer(dcload::TimerId::TimerRequest).enabled()) finding("live", "TimerRequest left disabled");
+    const std::string n = std::to_string(f.getLastFileNumber());
+    const std::string result = vl.readFile("DC_Result_" + n + ".txt"), csv = vl.readFile("DC_CSV_" + n + ".csv");
+    if (result.size() < msg.size() + 2 || result.compare(result.size() - msg.size() - 2, std::string::npos, msg + "\r\n") != 0)
+        finding("live", "the message is not the last line of DC_Result_" + n + ".txt");
+    // "dddddd,V,A,Ah,time" CR LF, the last line of the file.
+    if (!std::regex_search(csv, std::regex("(^|\n)[0-9]{6}(,[^,\r\n]*){4}\r\n$")))
+        finding("live", "the CSV file does not end with a line of a six-digit stamp and five fields");
 }
 
 } // namespace
@@ -61,23 +44,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string msg(reinterpret_cast<const char*>(data), size);
     dcload::test::VirtualLogger vl;
     dcload::Form1& f = *vl.form;
-
-    if (guarded("replay, first message", true, [&] { f.processMessage(msg, -1, -1, 1, 1); }) && size != 6)
-        dcload::fuzz::checkDisplays("replay, first message", f);
-    if (guarded("replay, next message", true, [&] { f.processMessage(msg, -1, 0, 1, 1); }) && size != 6)
-        dcload::fuzz::checkDisplays("replay, next message", f);
+    for (const int next : {-1, 0})
+        if (guarded("replay", true, [&] { f.processMessage(msg, -1, next, 1, 1); }) && size != 6)
+            checkShown("replay", f);
     dcload::fuzz::checkChart("replay", f.chart);
-
     liveMessage(vl, msg);
-
-    if (msg.find('\n') != std::string::npos) {
-        std::size_t start = 0;
-        for (int lines = 0; start <= msg.size() && lines < 64; ++lines) {
-            std::size_t end = msg.find('\n', start);
-            if (end == std::string::npos) end = msg.size();
-            liveMessage(vl, msg.substr(start, end - start));
-            start = end + 1;
-        }
+    for (std::size_t start = 0, end = 0, lines = 0; msg.find('\n') != std::string::npos && start <= size && lines < 64;
+         start = end + 1, ++lines) {
+        end = std::min(msg.find('\n', start), size);
+        liveMessage(vl, msg.substr(start, end - start));
     }
     return 0;
 }

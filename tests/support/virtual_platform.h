@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/form1.h"
@@ -28,13 +29,20 @@ class FakeTimer : public Timer {
 public:
     FakeTimer(EventLoop& loop, TimerId id) : loop_(loop), id_(id) {}
     int interval() const override { return interval_; }
-    void setInterval(int ms) override;
+    void setInterval(int ms) override {
+        interval_ = ms;
+        if (enabled_) arm();
+    }
     bool enabled() const override { return enabled_; }
-    void setEnabled(bool on) override;
+    void setEnabled(bool on) override {
+        if (on != enabled_) {
+            enabled_ = on;
+            arm();
+        }
+    }
     long long due() const { return due_; }   // -1: never
     TimerId id() const { return id_; }
-    void fired();                            // re-arm after a tick
-    int restarts = 0;                        // times the countdown was (re)started
+    void fired() { due_ = enabled_ && interval_ > 0 ? due_ + interval_ : -1; } // re-arm after a tick
 private:
     void arm();
     EventLoop& loop_;
@@ -51,15 +59,22 @@ public:
     explicit FakeSocket(EventLoop& loop) : loop_(loop) {}
     int state() const override { return state_; }
     void connect(const std::string& host, int port) override;
-    void close() override;
-    void send(const std::string& text) override;
-    std::string readAll() override;
+    void close() override { ++closes; ++generation; state_ = 0; inbox.clear(); }
+    void send(const std::string& text) override {
+        sent.push_back(text);
+        if (onSend) onSend(text);
+    }
+    std::string readAll() override { return std::exchange(inbox, {}); }
     std::string remoteHostIP() const override { return "127.0.0.1"; }
 
     // Peer side, delivered through the event loop after `delayMs`.
-    void deliver(const std::string& data, long long delayMs = 0);
-    void peerClose(long long delayMs = 0);
-    void fail(const std::string& description, long long delayMs = 0);
+    void deliver(const std::string& data, long long delayMs = 0) {
+        later(delayMs, true, [this, data] { inbox += data; form->tcpClientDataArrival(); });
+    }
+    void peerClose(long long delayMs = 0) { later(delayMs, true, [this] { form->tcpClientClose(); }); }
+    void fail(const std::string& description, long long delayMs = 0) {
+        later(delayMs, false, [this, description] { state_ = 9; form->tcpClientError(description); });
+    }
 
     std::vector<std::string> sent;           // every send, in order
     std::vector<std::pair<std::string, int>> connects; // host, port of every connect
@@ -70,18 +85,15 @@ public:
     std::function<void(const std::string&)> onSend; // the peer, e.g. a load bank model
     std::string inbox;
     int state_ = 0;
-    int generation = 0;
-    Form1* form = nullptr;                      // bumped by close/connect: stale events are dropped
+    int generation = 0;                      // bumped by close/connect: stale events are dropped
+    Form1* form = nullptr;
 private:
+    // Runs fn after delayMs unless the connection changed meanwhile (or, if open, is not open).
+    void later(long long delayMs, bool open, std::function<void()> fn);
     EventLoop& loop_;
 };
 
-struct MessageBoxCall {
-    std::string text, title;
-    Icon icon;
-    Buttons buttons;
-    DefaultButton def;
-};
+struct MessageBoxCall { std::string text, title; Icon icon; Buttons buttons; DefaultButton def; };
 
 class ScriptedDialogs : public Dialogs {
 public:
@@ -94,20 +106,20 @@ public:
     }
     void showPauseDialog() override;
     void closePauseDialog() override { pauseOpen = false; }
-    void showFileDialog() override;
-    void closeFileDialog() override { fileOpen = false; }
+    void showFileDialog() override {
+        if (form) form->form2Activate();
+        if (onFileDialog) onFileDialog();
+    }
+    void closeFileDialog() override {}
     void showAbout() override { ++aboutShown; }
 
     std::vector<MessageBoxCall> boxes;
     std::deque<Answer> answers;              // next answers; empty: the default button
-    std::function<void()> onMessageBox;      // runs while a box is "open"
     std::function<void()> onPauseDialog;     // runs while the pause dialog is "open"
     std::function<void()> onFileDialog;      // runs while Form2 is "open"
     bool pauseOpen = false;
-    bool fileOpen = false;
     int pauseShown = 0;
     int aboutShown = 0;
-    long long pauseMaxWaitMs = 10 * 60 * 1000; // a pause dialog left open runs the loop this long
     Form1* form = nullptr;
 private:
     EventLoop& loop_;
@@ -119,7 +131,7 @@ class EventLoop {
 public:
     VirtualClock clock;
     std::function<void(TimerId)> onTimer;
-    void schedule(long long atMs, std::function<void()> fn);
+    void schedule(long long atMs, std::function<void()> fn) { events_.emplace(atMs, std::move(fn)); }
     // Runs every timer tick and event due up to now + ms, then sets the clock there.
     void advance(long long ms);
     void runUntil(const std::function<bool()>& done, long long maxMs);
@@ -132,7 +144,7 @@ private:
 
 class VirtualLogger {
 public:
-    // A fresh temporary Results folder unless one is given; formLoad() is not called.
+    // A fresh temporary Results folder unless one is given; formLoad() is called if `load`.
     explicit VirtualLogger(std::filesystem::path folder = {}, bool load = true);
     ~VirtualLogger();
 
@@ -148,7 +160,7 @@ public:
     // Connect with 127.0.0.1 in the address box; the fake connection opens at once.
     void connect();
     std::string readFile(const std::string& name) const;
-    bool fileExists(const std::string& name) const;
+    bool fileExists(const std::string& name) const { return std::filesystem::exists(folder / name); }
     void writeFile(const std::string& name, const std::string& content) const;
 private:
     bool ownsFolder_ = false;
