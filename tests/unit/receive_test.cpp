@@ -23,7 +23,7 @@ TEST(RecordCount, SixCharacterReplySetsCountWrapAndDownloadModeOtherRepliesNothi
         {"032773", true, 5, true, "Flash = 5 Records"}, {"032768", true, 0, true, "Flash = 0 Records"},
         {"032767", true, 32767, false, "Flash = 32767 Records"},
         {"000012", false, 77, true, "Flash = 77 Records"}, // not asked for
-        {"HELLO FROM THE BANK!", true, 77, true, "Flash = 77 Records"}, {"12.5xy", true, 77, true, "-"},
+        {"HELLO FROM THE BANK!", true, 77, true, "Flash = 77 Records"}, {"12.5xy", true, 77, true, "unchanged"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -32,7 +32,7 @@ TEST(RecordCount, SixCharacterReplySetsCountWrapAndDownloadModeOtherRepliesNothi
         r.form->flashRecordCount = 77;
         r.form->wrapFlag = true;
         r.form->countAsked = c.asked;
-        r.form->ctl.lblHCMPointer.caption = "-";
+        r.form->ctl.lblHCMPointer.caption = "unchanged";
         r.deliverNow(c.text);
         EXPECT_EQ(std::make_tuple(r.form->flashRecordCount, r.form->wrapFlag, r.form->requestMode, r.form->ctl.lblHCMPointer.caption),
                   std::make_tuple(c.count, c.wrap, c.count == 77 ? modeLive : modeDownload, std::string(c.caption)));
