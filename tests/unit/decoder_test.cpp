@@ -28,6 +28,7 @@ TEST(Decoder, FieldsAndTheChecksumOnlyAtLength39) {
         {"010101000190019A01A400C800D200DCX000126\r", kDefaultShown, ""}, // 40 long: never checked
         {makeDataMessage(0xFFFF, 0xFFFF, 3600, 0xFFFF, 0xFF9C) + "000001\r", "655.35 6553.5 65535.0 01:00:00 -10.0", ""},
         {makeDataMessage(1234, 123, 65535, 7, 0x8000) + "000001\r", "12.34 12.3 0007.0 18:12:15 -3276.8", ""},
+        {makeDataMessage(0, 500, 32767, 0, 0, 0xFF, 0x00, 0x7F, 0x80, 0xAA) + "000001\r", "0.00 50.0 0000.0 09:06:07 0.0", ""}, // byte 15 counts
     };
     for (const auto& c : cases) {
         VirtualLogger v;
