@@ -2,7 +2,9 @@
 
 #include "app/form1.h" // defaultResultsFolder
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -43,6 +45,31 @@ FileResult writeAll(int fd, const std::string& path, const char* data, size_t le
     return {};
 }
 
+// Reads from offset on into out, growing it as it fills, up to limit bytes or the end of the
+// file; closes fd. out keeps what was read (nothing after a failure).
+FileResult readFrom(int fd, const std::string& path, std::uint64_t offset, size_t limit, std::string& out) {
+    size_t used = 0;
+    for (;;) {
+        if (used == out.size()) {
+            if (used >= limit) break;
+            out.resize(std::min(limit, std::max<size_t>(used * 2, 65536)));
+        }
+        ssize_t n = ::pread(fd, out.data() + used, out.size() - used, static_cast<off_t>(offset + used));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            FileResult r = fromErrno(path, errno);
+            ::close(fd);
+            out.clear();
+            return r;
+        }
+        if (n == 0) break;
+        used += static_cast<size_t>(n);
+    }
+    out.resize(used);
+    ::close(fd);
+    return {};
+}
+
 FileResult writeWith(const std::string& path, const std::string& content, int flags) {
     int fd = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) return fromErrno(path, errno);
@@ -75,25 +102,8 @@ FileResult readWholeFile(const std::string& path, std::string& out) {
     // Read straight into the string: one copy from the kernel, none of our own.
     // The string keeps its size from the last read of a similar file, so resizing it to this
     // file's size touches (zero-fills) only the difference.
-    size_t used = 0;
-    size_t cap = st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 65536;
-    out.resize(cap);
-    for (;;) {
-        if (used == out.size()) out.resize(out.size() * 2);
-        ssize_t n = ::read(fd, out.data() + used, out.size() - used);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            FileResult r = fromErrno(path, errno);
-            ::close(fd);
-            out.clear();
-            return r;
-        }
-        if (n == 0) break;
-        used += static_cast<size_t>(n);
-    }
-    out.resize(used);
-    ::close(fd);
-    return {};
+    out.resize(st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 65536);
+    return readFrom(fd, path, 0, SIZE_MAX, out);
 }
 
 FileResult writeWholeFile(const std::string& path, const std::string& content) {
@@ -136,8 +146,8 @@ FileResult replaceFile(const std::string& path, const std::string& content) {
         return r;
     }
     // The rename itself reaches the disk with the folder.
-    std::string folder = path.substr(0, path.find_last_of('/'));
-    if (folder.empty() || folder == path) folder = ".";
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash > 0 ? slash : 1);
     int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
@@ -174,22 +184,7 @@ FileResult readFileRange(const std::string& path, std::uint64_t offset, std::siz
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return fromErrno(path, errno);
     out.resize(maxBytes);
-    size_t used = 0;
-    while (used < maxBytes) {
-        ssize_t n = ::pread(fd, out.data() + used, maxBytes - used, static_cast<off_t>(offset + used));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            FileResult r = fromErrno(path, errno);
-            ::close(fd);
-            out.clear();
-            return r;
-        }
-        if (n == 0) break;
-        used += static_cast<size_t>(n);
-    }
-    out.resize(used);
-    ::close(fd);
-    return {};
+    return readFrom(fd, path, offset, maxBytes, out);
 }
 
 } // namespace dcload
