@@ -239,6 +239,10 @@ TEST(MessageLog, BehavesAsAnArrayOfTexts) {
         else if (op % 7 == 0 && j < model.size()) model.resize(grown), model[i] = model[j], log[i] = log[j];
         else model.resize(grown), model[i] = std::string(next(2) ? next(600) : 38, char('a' + op % 26)), log[i] = model[i];
     }
+    model.resize(std::max<size_t>(model.size(), 3)), log.resize(model.size());
+    log.guard(model.size() - 1); // writes between reloads are undone, the latest first
+    log[1] = "first", log[1] = "second", log[2] = log[1];
+    ASSERT_TRUE(log.restore());
     ASSERT_EQ(log.size(), model.size());
     for (size_t i = 0; i < model.size(); ++i) ASSERT_EQ(log[i], model[i]) << i;
     EXPECT_LT(log.memoryBytes(), 4u << 20);
