@@ -61,14 +61,6 @@ int legacyKeyCode(int qtKey)
 
 namespace {
 
-template <class W>
-W* named(W* widget, const char* name, const QString& accessible)
-{
-    widget->setObjectName(name);
-    widget->setAccessibleName(accessible);
-    return widget;
-}
-
 QLabel* staticLabel(const char* name, const QString& text, QWidget* parent)
 {
     return named(new QLabel(text, parent), name, text);

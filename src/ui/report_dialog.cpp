@@ -20,18 +20,11 @@
 #include "qcustomplot.h"
 #include "results/file_io.h"
 #include "ui/logger_app.h"
+#include "ui/widget_sync.h"
 
 namespace dcload::ui {
 
 namespace {
-
-template <class W>
-W* named(W* widget, const char* name, const QString& accessible)
-{
-    widget->setObjectName(name);
-    widget->setAccessibleName(accessible);
-    return widget;
-}
 
 QDoubleSpinBox* numberBox(const char* name, const QString& label, double lo, double hi, int decimals)
 {

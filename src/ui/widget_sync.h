@@ -42,4 +42,13 @@ void syncLabel(QLabel* w, const Label& label);
 void syncBack(QLabel* w, const Rgb& back);
 void syncProgress(QProgressBar* w, const ProgressBar& bar);
 
+// A widget found by its control name and read out by its caption.
+template <class W>
+W* named(W* widget, const char* name, const QString& accessible)
+{
+    widget->setObjectName(name);
+    widget->setAccessibleName(accessible);
+    return widget;
+}
+
 } // namespace dcload::ui
