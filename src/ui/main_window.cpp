@@ -105,6 +105,7 @@ MainWindow::MainWindow(LoggerApp& app) : app_(app)
     setTabOrder(findChild<QPushButton*>("cmdRemote"), findChild<QPushButton*>("cmdSetIP"));
     setTabOrder(findChild<QPushButton*>("cmdSetIP"), tabStrip_);
     setTabOrder(tabStrip_, hScroll_);
+    cmdConnect_->setFocus();   // Ctrl+H works at once
     const QScreen* screen = QGuiApplication::primaryScreen();
     setGeometry(fittedGeometry(screen ? screen->availableGeometry() : QRect(0, 0, 1200, 820), QRect(0, 0, 1200, 780)));
 }
@@ -167,14 +168,6 @@ QWidget* MainWindow::buildHeader()
     lblHCMPointer_->hide();
     row->addWidget(lblHCMPointer_);
 
-    frameData_ = named(new QFrame(panel), "FrameData", "Waiting for Connection");
-    auto* dataRow = new QHBoxLayout(frameData_);
-    dataRow->setContentsMargins(12, 4, 12, 4);
-    dataRow->addWidget(staticLabel("Label8", "Waiting for Connection", frameData_));
-    frameData_->hide();
-    row->addSpacing(8);
-    row->addWidget(frameData_);
-
     row->addStretch(1);
 
     auto* frame2 = named(new QFrame(panel), "Frame2", "Data Retrieved Indicator");
@@ -197,11 +190,12 @@ QWidget* MainWindow::buildHeader()
     auto* label6 = staticLabel("Label6", "Data Retrieved Indiscator", frame2);
     for (auto* l : {label3, label2, label6})
         l->setProperty("role", "caption");
+    // Two rows, so that the button row stays low on a small screen.
     grid->addWidget(label3, 0, 0);
     grid->addWidget(pBar_, 0, 1);
     grid->addWidget(label2, 1, 0);
     grid->addWidget(pB2_, 1, 1);
-    grid->addWidget(label6, 2, 0, 1, 2, Qt::AlignRight);
+    grid->addWidget(label6, 0, 2, 2, 1, Qt::AlignVCenter);
     row->addWidget(frame2);
     return panel;
 }
@@ -291,6 +285,13 @@ QWidget* MainWindow::buildMessageLine()
     lblStoredRecord_ = named(new QLabel(line), "lblStoredRecord", "Tiles show");
     lblStoredRecord_->hide();
     row->addWidget(lblStoredRecord_);
+    row->addStretch();
+    frameData_ = named(new QFrame(line), "FrameData", "Waiting for Connection");
+    auto* dataRow = new QHBoxLayout(frameData_);
+    dataRow->setContentsMargins(12, 2, 12, 2);
+    dataRow->addWidget(staticLabel("Label8", "Waiting for Connection", frameData_));
+    frameData_->hide();
+    row->addWidget(frameData_);
     row->addStretch();
     lblPauseMessage_ = named(new QLabel(line), "lblPauseMessage", "Test message");
     lblPauseMessage_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -540,6 +541,11 @@ void MainWindow::mirror(const Form1& form)
         comGraph_->setEditText(qs(c.comGraphText));
     }
     syncTitle(frameG_, qs(c.frameGCaption));
+    if (frameG_->property("untitled").toBool() != c.frameGCaption.empty()) {   // no room kept for no title
+        frameG_->setProperty("untitled", c.frameGCaption.empty());
+        frameG_->style()->unpolish(frameG_);
+        frameG_->style()->polish(frameG_);
+    }
 
     if (hScroll_->minimum() != c.HScroll.min || hScroll_->maximum() != c.HScroll.max ||
         hScroll_->value() != c.HScroll.value) {

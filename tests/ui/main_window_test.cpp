@@ -100,7 +100,8 @@ TEST(MainWindowLayout, FitsSmallScreensWithEveryControlInside)
         const QRect placed = fittedGeometry(available, QRect(0, 0, 1200, 780));
         ASSERT_TRUE(available.contains(placed));
         f.window().setGeometry(placed);
-        ASSERT_TRUE(test::waitUntil([&] { return f.window().chart()->isVisible() && f.window().size() == placed.size(); }));
+        ASSERT_TRUE(test::waitUntil([&] { return f.window().chart()->isVisible() && f.window().size() == placed.size(); }))
+            << f.window().minimumSizeHint().width() << "x" << f.window().minimumSizeHint().height();
         QCoreApplication::processEvents();
         for (QWidget* w : f.window().findChildren<QWidget*>()) {
             if (!w->isVisible() || w->isWindow())
