@@ -47,4 +47,4 @@ printf '127.0.0.1\r\n' >"$work/Results/ACIP.txt"   # before the logger starts
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 QT_QPA_PLATFORM=xcb \
   "$logger" --results-dir "$work/Results" --port "$port" --quit-after 300 >"$work/logger.log" 2>&1 </dev/null &
 pids+=($!)
-python3 "$root/scripts/atspi_check.py" 200
+/usr/bin/python3 "$root/scripts/atspi_check.py" 200   # Debian's python, where python3-pyatspi lives

@@ -5,6 +5,7 @@ Presses Connect through the accessibility tree, waits for the pause question and
 reason, answers it, reads the chart's description, starts the download of the load bank's
 stored records and reads "Record k of n". Passes when every text was read and the status
 field's changes reached AT-SPI as events (the ones Orca listens to)."""
+import re
 import sys
 import time
 
@@ -69,7 +70,7 @@ steps = [
     ("pause answered", lambda: press("Click to PAUSE TEST")),
     ("chart description", lambda: read("chart", lambda n: n.description.startswith("Volts against time, ") and "last" in n.description, "description")),
     ("download started", lambda: press("Results Stored in Load Bank")),
-    ("Record k of n", lambda: read("record", lambda n: n.name.startswith("Download Record ") and " of " in n.name)),
+    ("Record k of n", lambda: read("record", lambda n: re.fullmatch(r"Download Record [1-9][0-9]* of [0-9]+", n.name or ""))),
 ]
 
 

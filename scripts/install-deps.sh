@@ -19,6 +19,8 @@ packages=(
   libgl-dev           # needed by Qt6Gui's CMake package
   xvfb                # optional display for the demo
   xauth
+  at-spi2-core        # the accessibility bus: scripts/atspi-check.sh
+  python3-pyatspi
   fonts-dejavu-core   # text in offscreen screenshots
 )
 
