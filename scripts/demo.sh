@@ -5,7 +5,8 @@
 #  - Without one: the window runs offscreen, connects after 1 s, quits after 25 s, saves a
 #    screenshot, and the Results files it wrote are shown.
 # Settings (environment): BUILD_DIR (default build), DEMO_RESULTS (default ./demo-results),
-# DEMO_SECONDS (offscreen run time, default 25), DEMO_SCREENSHOT (default docs/demo-screenshot.png),
+# DEMO_SECONDS (offscreen run time, default 25), DEMO_SCREENSHOT (default demo-screenshot.png in the Results folder,
+# so a clean checkout stays clean),
 # DEMO_SIM_ARGS (simulator options, default "--speed 120": a 2-hour discharge in a minute).
 set -euo pipefail
 
@@ -13,7 +14,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
 results="${DEMO_RESULTS:-$PWD/demo-results}"
 seconds="${DEMO_SECONDS:-25}"
-screenshot="${DEMO_SCREENSHOT:-$root/docs/demo-screenshot.png}"
+screenshot="${DEMO_SCREENSHOT:-$results/demo-screenshot.png}"
 port=2200
 logger="$build/src/ui/dc-load-logger"
 sim="$build/tools/loadbank-sim/loadbank-sim"
@@ -28,6 +29,7 @@ case "$results" in /|"$HOME"|"$HOME"/) echo "demo: refusing to use $results" >&2
 if [ -d "$results" ]; then
   if find "$results" -mindepth 1 -maxdepth 1 \
        ! -name 'DC_Result_*.txt' ! -name 'DC_CSV_*.csv' ! -name 'DCCount.txt' ! -name 'ACIP.txt' \
+       ! -name 'demo-screenshot.png' \
        | grep -q .; then
     echo "demo: $results holds other files; set DEMO_RESULTS to another folder" >&2
     exit 1

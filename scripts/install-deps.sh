@@ -19,6 +19,8 @@ packages=(
   libgl-dev           # needed by Qt6Gui's CMake package
   xvfb                # optional display for the demo
   xauth
+  at-spi2-core        # the accessibility bus: scripts/atspi-check.sh
+  python3-pyatspi
   fonts-dejavu-core   # text in offscreen screenshots
 )
 
@@ -47,7 +49,7 @@ else
 fi
 
 export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 update -qq
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends \
   "${missing[@]}" </dev/null
 echo "install-deps: done"

@@ -47,7 +47,8 @@ has_files() {
            usr/share/icons/hicolor/scalable/apps/dc-load-logger.svg \
            usr/share/icons/hicolor/256x256/apps/dc-load-logger.png \
            usr/share/man/man1/dc-load-logger.1.gz usr/share/man/man1/loadbank-sim.1.gz \
-           usr/share/doc/dc-load-logger/copyright usr/share/doc/dc-load-logger/guide.md; do
+           usr/share/doc/dc-load-logger/copyright usr/share/doc/dc-load-logger/guide.md \
+           usr/share/doc/dc-load-logger/README.md; do
     [ -s "$r/$f" ] || { echo "missing: /$f"; missing=1; }
   done
   ls "$r"/usr/share/metainfo/*.metainfo.xml >/dev/null 2>&1 || { echo "missing: metainfo"; missing=1; }
@@ -75,6 +76,8 @@ man_pages() {
   for p in dc-load-logger loadbank-sim; do
     zcat "$r/usr/share/man/man1/$p.1.gz" | grep -E "^\.TH \"?${p^^}\"? \"?1\"?" || return 1
   done
+  # the report command's options, each of them
+  zcat "$r/usr/share/man/man1/dc-load-logger.1.gz" | grep -q 'rated\\-minutes' || return 1
 }
 check "manual pages, section 1" man_pages
 copyright_line() {

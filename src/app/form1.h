@@ -71,6 +71,15 @@ struct AboutState {
 struct PauseDialogState {
     bool open = false;
     std::int16_t closeTicks = 0;
+    std::string reason;                // why it opened: the low reading's current, time, volts
+};
+
+// A download of the load bank's stored records, shown while it runs.
+struct DownloadProgress {
+    bool active = false;
+    bool wrapped = false;              // the count reply carried the wrap flag
+    std::int32_t expected = 0;         // records the count reply announced
+    std::int32_t logged = 0;           // records logged since
 };
 
 struct Form1Controls {
@@ -85,6 +94,8 @@ struct Form1Controls {
     ProgressBar pB2;                   // decoder activity indicator
     Label lblPauseMessage;
     std::string StatusBar1;            // panel 1
+    std::string statusRecord;          // status bar field: "Record k of n" during a download
+    Label lblStoredRecord{"", kWhite, false}; // marks the tiles while they show a stored record
     Label lblHCMPointer{"", kWhite, false};
     Label lblTime{"", kYellow, false};
     Label lblCount{"0", kWhite, false};
@@ -196,6 +207,11 @@ public:
     void mnuClearFlashClick();
     void startFlash();
     void clearFlash();
+    void downloadCounted();            // the count reply arrived: records will follow
+    void storedRecordLogged();         // one record of the download was shown and logged
+    void downloadSilent();             // the load bank gave nothing for a while
+    void endDownload();
+    DownloadProgress download;
 
     // ---- paths ----
     const std::string& resultsFolder() const { return resultsFolder_; }

@@ -13,6 +13,9 @@ void Form1::checkCurrent(float I) {
     // A low reading that comes in while the question is open is shown and logged; one question.
     if (pauseDialog.open) return;
 
+    pauseDialog.reason = "current " + std::string(trimBlanks(formatPattern(I, "##0.0"))) + " A below 5 A at " +
+                         std::string(trimBlanks(ctl.lblA[3].caption)) + ", " +
+                         std::string(trimBlanks(ctl.lblU[0].caption)) + " V";
     dialogDisconnectLoad();
     pauseDialog.open = true;
     platform_.dialogs.showPauseDialog();

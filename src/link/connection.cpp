@@ -11,6 +11,8 @@ void Form1::connectSocket() {
 
 void Form1::cmdConnectClick() {
     ctl.lblPauseMessage.caption = "";
+    download.active = false;
+    ctl.statusRecord.clear();
     Connecting(false);
     testPaused = false;
     pauseAsked = false;

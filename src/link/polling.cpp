@@ -90,6 +90,7 @@ void Form1::timerRequestTick() {
         if (!replyReceived && silentTicks <= 3) {
             ++silentTicks;
         } else {
+            if (!replyReceived) downloadSilent();
             sendRequest("Rf\r");
             silentTicks = 0;
         }

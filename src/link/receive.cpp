@@ -137,6 +137,7 @@ bool Form1::takeReply(const Reply& reply) {
             flashRecordCount = value;
         }
         requestMode = modeDownload;
+        downloadCounted();
         return true;
     }
     std::string stored = data;
@@ -144,6 +145,8 @@ bool Form1::takeReply(const Reply& reply) {
     stored += '\r';
     recordCounter = add32(recordCounter, 1);
     processMessage(stored, 0, 0, 1, 1);
+    if (requestMode == modeDownload) storedRecordLogged();
+    else ctl.lblStoredRecord.visible = false; // the tiles show a live reading again
     // The log grows past its first 100,001 entries, so pacing and captions go on in tests of days.
     messageLog[static_cast<size_t>(messageCount)] = stored;
     ++messageCount;

@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "decode/format.h"
 
 namespace dcload {
 
@@ -20,6 +21,41 @@ void Form1::cmdGetClick() {
     downloadStarting = true;
     requestMode = modeRecordCount;
     platform_.timer(TimerId::TimerRequest).setEnabled(true);
+}
+
+// The download shows itself: the tiles are marked while they show stored records, a status
+// field counts them, and a notice says when it is over and what it brought.
+void Form1::downloadCounted() {
+    download = {true, wrapFlag, flashRecordCount, 0};
+    ctl.statusRecord = "Record 0 of " + std::to_string(flashRecordCount);
+    if (!wrapFlag && flashRecordCount == 0) endDownload();
+}
+
+void Form1::storedRecordLogged() {
+    if (!download.active) return;
+    const std::int32_t k = ++download.logged;
+    ctl.statusRecord = "Record " + std::to_string(k);
+    // A wrapped memory holds more than its count says; how many more only the load bank knows.
+    if (!download.wrapped && k <= download.expected) ctl.statusRecord += " of " + std::to_string(download.expected);
+    ctl.lblStoredRecord = {"stored record, test time " + std::string(trimBlanks(ctl.lblA[3].caption)), kLightCyan, true};
+    if (!download.wrapped && k >= download.expected) endDownload();
+}
+
+void Form1::downloadSilent() {
+    if (download.active) endDownload();
+}
+
+void Form1::endDownload() {
+    download.active = false;
+    const std::int32_t k = download.logged;
+    std::string text = "The download from the load bank's memory is finished: " + std::to_string(k) +
+                       (k == 1 ? " record" : " records") + " logged.";
+    if (download.wrapped)
+        text += " The memory had wrapped: records older than the first one logged were overwritten and are lost.";
+    else if (k < download.expected)
+        text += " " + std::to_string(download.expected - k) + " of the " + std::to_string(download.expected) +
+                " records counted did not arrive.";
+    platform_.dialogs.notice(text, "Results Stored in Load Bank", Icon::Information);
 }
 
 void Form1::mnuStartFlashClick() { startFlash(); }

@@ -115,6 +115,7 @@ void DialogsAdapter::showPauseDialog()
     dialog->onPause = [this] { app_.handle([this] { app_.form().dialogOkClick(); }); };
     dialog->onFinish = [this] { app_.handle([this] { app_.form().dialogCancelClick(); }); };
     dialog->onClosedByUser = [this] { app_.handle([this] { app_.form().dialogClosedByUser(); }); };
+    dialog->setReason(qs(app_.form().pauseDialog.reason));
     app_.mirror();
     runModal(dialog, pause_);
 }

@@ -152,14 +152,25 @@ int runGuideTour(LoggerApp& logger, const QString& folder)
     // The pause dialog opens by itself when the load bank's current falls below 5 A.
     camera.expect("DialogDisconnect", "pause-dialog.png", [](QWidget* w) { w->close(); });
 
+    // The first test: Ctrl+H on Connect, the simulator's address 127.0.0.1 kept with Above, Connect.
+    connectButton->setFocus();
+    QKeyEvent ctrlH(QEvent::KeyPress, Qt::Key_H, Qt::ControlModifier, "h");
+    QApplication::sendEvent(connectButton, &ctrlH);
+    if (auto* above = window.findChild<QPushButton*>("cmdSetIP"))
+        above->click();
+    shootWindow("address-panel.png");
+
     connectButton->click();
     need(runUntil([&] { return logger.form().chart.pointCount() >= 20; }, 90000), "20 charted readings");
     shootWindow("main-window.png");
 
-    connectButton->setFocus();
-    QKeyEvent ctrlH(QEvent::KeyPress, Qt::Key_H, Qt::ControlModifier, "h");
-    QApplication::sendEvent(connectButton, &ctrlH);
-    shootWindow("address-panel.png");
+    // The same window on a 1024x600 netbook and on a 1920x1080 screen at 200 % (960x540).
+    const QRect normal = window.geometry();
+    for (auto [size, file] : {std::pair{QSize(1024, 600), "small-screen.png"}, {QSize(960, 540), "screen-200-percent.png"}}) {
+        window.setGeometry(fittedGeometry(QRect(QPoint(0, 0), size - QSize(0, 40)), normal));
+        shootWindow(file);
+    }
+    window.setGeometry(normal);
 
     camera.expect("frmAbout", "about-box.png", [](QWidget* w) { w->close(); });
     trigger("mnuAbout");

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 
 #include "ui/guide_tour.h"
@@ -71,6 +72,7 @@ int main(int argc, char** argv)
     if (dcload::ui::isReportCommand(argc, argv))
         return dcload::ui::runReportCommand(argc, argv, defaultResultsFolder());
     QCoreApplication::setApplicationName("dc-load-logger");
+    QCoreApplication::setOrganizationName("dc-load-logger");   // ~/.config/dc-load-logger/
     QCoreApplication::setApplicationVersion(DCLOAD_VERSION);
 
     QCommandLineParser parser;
@@ -112,6 +114,11 @@ int main(int argc, char** argv)
     const QString folder = parser.isSet(resultsDir) ? parser.value(resultsDir) : defaultResultsFolder();
     dcload::ui::LoggerApp logger(folder.toUtf8().toStdString(), devicePort);
     QObject::connect(&logger, &dcload::ui::LoggerApp::quitRequested, &app, [] { QCoreApplication::exit(0); });
+
+    // The operator's window opens where it was closed; demo and guide runs keep the default
+    // place and size, so their pictures do not depend on what a user did before.
+    if (!pressConnect && !timed && !parser.isSet(screenshot) && !parser.isSet(guideShots))
+        logger.window().restorePlacement(QSettings().value("window/geometry").toByteArray());
 
     if (pressConnect) {
         QTimer::singleShot(static_cast<int>(connectDelay * 1000), &logger.window(), [&logger] {

@@ -5,8 +5,13 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSettings>
 #include <QHBoxLayout>
+#include <QCloseEvent>
 #include <QKeyEvent>
+#include <QStyle>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -79,17 +84,61 @@ MainWindow::MainWindow(LoggerApp& app) : app_(app)
     auto* central = new QWidget(this);
     central->setObjectName("centralArea");
     auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(14, 12, 14, 10);
-    layout->setSpacing(10);
+    // Compact enough for a 1024x600 netbook and a 1920x1080 screen at 200 %: one row each for
+    // the buttons, the address panel, the tiles and the messages; the chart takes what is left.
+    layout->setContentsMargins(10, 6, 10, 4);
+    layout->setSpacing(6);
     layout->addWidget(buildHeader());
     layout->addWidget(buildAddressBar());
     layout->addWidget(buildTiles());
+    layout->addWidget(buildMessageLine());
     layout->addWidget(buildChartPanel(), 1);
     setCentralWidget(central);
 
     buildMenus();
     buildStatusBar();
-    resize(1200, 780);
+    setTabOrder(cmdConnect_, cmdDisconnect_);
+    setTabOrder(cmdDisconnect_, cmdGet_);
+    setTabOrder(cmdGet_, txtIP_);
+    setTabOrder(txtIP_, findChild<QPushButton*>("cmdLocal"));
+    setTabOrder(findChild<QPushButton*>("cmdLocal"), findChild<QPushButton*>("cmdRemote"));
+    setTabOrder(findChild<QPushButton*>("cmdRemote"), findChild<QPushButton*>("cmdSetIP"));
+    setTabOrder(findChild<QPushButton*>("cmdSetIP"), tabStrip_);
+    setTabOrder(tabStrip_, hScroll_);
+    cmdConnect_->setFocus();   // Ctrl+H works at once
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    setGeometry(fittedGeometry(screen ? screen->availableGeometry() : QRect(0, 0, 1200, 820), QRect(0, 0, 1200, 780)));
+}
+
+QRect fittedGeometry(const QRect& available, const QRect& wanted, int titleBar)
+{
+    const QRect room = available.adjusted(0, titleBar, 0, 0);
+    const QSize size = wanted.size().boundedTo(room.size());
+    QRect r(wanted.topLeft(), size);
+    if (!room.intersects(wanted) || wanted.topLeft() == QPoint(0, 0))
+        r.moveCenter(room.center());   // a first start, or a screen that is gone: centred
+    r.moveLeft(std::clamp(r.left(), room.left(), room.right() + 1 - size.width()));
+    r.moveTop(std::clamp(r.top(), room.top(), room.bottom() + 1 - size.height()));
+    return r;
+}
+
+void MainWindow::restorePlacement(const QByteArray& saved)
+{
+    rememberPlacement_ = true;
+    if (saved.isEmpty() || !restoreGeometry(saved))
+        return;
+    const QScreen* screen = QGuiApplication::screenAt(geometry().center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen)
+        setGeometry(fittedGeometry(screen->availableGeometry(), geometry()));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (rememberPlacement_)
+        QSettings().setValue("window/geometry", saveGeometry());
+    QMainWindow::closeEvent(event);
 }
 
 QWidget* MainWindow::buildHeader()
@@ -98,16 +147,16 @@ QWidget* MainWindow::buildHeader()
     panel->setObjectName("headerPanel");
     panel->setProperty("card", true);
     auto* row = new QHBoxLayout(panel);
-    row->setContentsMargins(14, 10, 14, 10);
-    row->setSpacing(10);
+    row->setContentsMargins(10, 5, 10, 5);
+    row->setSpacing(8);
 
-    cmdConnect_ = named(new QPushButton("Connect", panel), "cmdConnect", "Connect");
-    cmdDisconnect_ = named(new QPushButton("Disconnect", panel), "cmdDisconnect", "Disconnect");
-    cmdGet_ = named(new QPushButton("Results Stored in Load Bank", panel), "cmdGet",
+    cmdConnect_ = named(new QPushButton(withMnemonic("Connect", 'C'), panel), "cmdConnect", "Connect");
+    cmdDisconnect_ = named(new QPushButton(withMnemonic("Disconnect", 'D'), panel), "cmdDisconnect", "Disconnect");
+    cmdGet_ = named(new QPushButton(withMnemonic("Results Stored in Load Bank", 'R'), panel), "cmdGet",
                     "Results Stored in Load Bank");
     for (auto* b : {cmdConnect_, cmdDisconnect_, cmdGet_}) {
         b->setAutoDefault(false);
-        b->setMinimumHeight(34);
+        b->setMinimumHeight(28);
         row->addWidget(b);
     }
     cmdConnect_->installEventFilter(this);   // Ctrl+H reveals the address panel
@@ -118,14 +167,6 @@ QWidget* MainWindow::buildHeader()
     lblHCMPointer_ = named(new QLabel(panel), "lblHCMPointer", "Stored record count");
     lblHCMPointer_->hide();
     row->addWidget(lblHCMPointer_);
-
-    frameData_ = named(new QFrame(panel), "FrameData", "Waiting for Connection");
-    auto* dataRow = new QHBoxLayout(frameData_);
-    dataRow->setContentsMargins(12, 4, 12, 4);
-    dataRow->addWidget(staticLabel("Label8", "Waiting for Connection", frameData_));
-    frameData_->hide();
-    row->addSpacing(8);
-    row->addWidget(frameData_);
 
     row->addStretch(1);
 
@@ -140,18 +181,21 @@ QWidget* MainWindow::buildHeader()
         bar->setRange(0, 10);
         bar->setValue(0);
         bar->setTextVisible(false);
-        bar->setFixedSize(150, 10);
+        bar->setFixedHeight(10);
+        bar->setMinimumWidth(50);
+        bar->setMaximumWidth(150);
     }
     auto* label3 = staticLabel("Label3", "Data Retrieved Indicator ", frame2);
     auto* label2 = staticLabel("Label2", "Data Retrieved Indiscator", frame2);
     auto* label6 = staticLabel("Label6", "Data Retrieved Indiscator", frame2);
     for (auto* l : {label3, label2, label6})
         l->setProperty("role", "caption");
+    // Two rows, so that the button row stays low on a small screen.
     grid->addWidget(label3, 0, 0);
     grid->addWidget(pBar_, 0, 1);
     grid->addWidget(label2, 1, 0);
     grid->addWidget(pB2_, 1, 1);
-    grid->addWidget(label6, 2, 0, 1, 2, Qt::AlignRight);
+    grid->addWidget(label6, 0, 2, 2, 1, Qt::AlignVCenter);
     row->addWidget(frame2);
     return panel;
 }
@@ -161,18 +205,21 @@ QWidget* MainWindow::buildAddressBar()
     frmSetIP_ = named(new QGroupBox("Set IP Address", this), "frmSetIP", "Set IP Address");
     frmSetIP_->setProperty("card", true);
     auto* row = new QHBoxLayout(frmSetIP_);
-    row->setContentsMargins(14, 8, 14, 10);
+    row->setContentsMargins(10, 2, 10, 4);
     txtIP_ = named(new QLineEdit(frmSetIP_), "txtIP", "IP Address");
-    txtIP_->setMinimumWidth(220);
-    auto* local = named(new QPushButton("Local", frmSetIP_), "cmdLocal", "Local");
-    auto* remote = named(new QPushButton("Remote", frmSetIP_), "cmdRemote", "Remote");
-    auto* setIP = named(new QPushButton("Above", frmSetIP_), "cmdSetIP", "Above");
+    txtIP_->setMinimumWidth(150);
+    txtIP_->setMaximumWidth(260);
+    auto* local = named(new QPushButton(withMnemonic("Local", 'L'), frmSetIP_), "cmdLocal", "Local");
+    auto* remote = named(new QPushButton(withMnemonic("Remote", 'm'), frmSetIP_), "cmdRemote", "Remote");
+    auto* setIP = named(new QPushButton(withMnemonic("Above", 'A'), frmSetIP_), "cmdSetIP", "Above");
     row->addWidget(txtIP_);
     for (auto* b : {local, remote, setIP}) {
         b->setAutoDefault(false);
         row->addWidget(b);
     }
     row->addStretch();
+    // Enter in the box keeps the typed address, as Above does.
+    connect(txtIP_, &QLineEdit::returnPressed, setIP, &QPushButton::click);
     connect(txtIP_, &QLineEdit::textEdited, this, [this](const QString& text) {
         app_.form().ctl.txtIP = text.toUtf8().toStdString();
     });
@@ -189,12 +236,13 @@ QLabel* MainWindow::addTile(QHBoxLayout* row, const char* frameName, const char*
     auto* box = named(new QGroupBox(caption, this), frameName, caption);
     box->setProperty("tile", true);
     auto* inner = new QVBoxLayout(box);
-    inner->setContentsMargins(10, 6, 10, 10);
+    inner->setContentsMargins(8, 2, 8, 6);
     auto* value = named(new ReadingLabel(box), labelName, caption);
     value->setProperty("reading", true);
-    value->setMinimumHeight(64);
+    value->setMinimumHeight(24);   // the digits shrink with the tile (ReadingLabel)
     inner->addWidget(value);
     row->addWidget(box, 1);
+    tiles_.push_back(box);
     if (frame)
         *frame = box;
     return value;
@@ -227,13 +275,37 @@ QWidget* MainWindow::buildTiles()
     return panel;
 }
 
+QWidget* MainWindow::buildMessageLine()
+{
+    // Its own line, so that a long message never squeezes the graph tabs.
+    auto* line = new QWidget(this);
+    line->setObjectName("messageLine");
+    auto* row = new QHBoxLayout(line);
+    row->setContentsMargins(4, 0, 4, 0);
+    lblStoredRecord_ = named(new QLabel(line), "lblStoredRecord", "Tiles show");
+    lblStoredRecord_->hide();
+    row->addWidget(lblStoredRecord_);
+    row->addStretch();
+    frameData_ = named(new QFrame(line), "FrameData", "Waiting for Connection");
+    auto* dataRow = new QHBoxLayout(frameData_);
+    dataRow->setContentsMargins(12, 2, 12, 2);
+    dataRow->addWidget(staticLabel("Label8", "Waiting for Connection", frameData_));
+    frameData_->hide();
+    row->addWidget(frameData_);
+    row->addStretch();
+    lblPauseMessage_ = named(new QLabel(line), "lblPauseMessage", "Test message");
+    lblPauseMessage_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    row->addWidget(lblPauseMessage_);
+    return line;
+}
+
 QWidget* MainWindow::buildChartPanel()
 {
     frameG_ = named(new QGroupBox(this), "frameG", "Chart");
     frameG_->setProperty("card", true);
     auto* column = new QVBoxLayout(frameG_);
-    column->setContentsMargins(12, 10, 12, 10);
-    column->setSpacing(6);
+    column->setContentsMargins(8, 4, 8, 4);
+    column->setSpacing(4);
 
     auto* top = new QHBoxLayout;
     tabStrip_ = named(new QTabBar(frameG_), "tabStrip", "Graph");
@@ -243,10 +315,6 @@ QWidget* MainWindow::buildChartPanel()
         tabStrip_->addTab(caption);
     top->addWidget(tabStrip_);
     top->addStretch();
-    // Beside the graph it concerns, with room for its longest text.
-    lblPauseMessage_ = named(new QLabel(frameG_), "lblPauseMessage", "Test message");
-    lblPauseMessage_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    top->addWidget(lblPauseMessage_);
 
     frameGraphSelect_ = named(new QGroupBox("Graph Select", frameG_), "frameGraphSelect", "Graph Select");
     auto* selectRow = new QHBoxLayout(frameGraphSelect_);
@@ -258,7 +326,7 @@ QWidget* MainWindow::buildChartPanel()
     column->addLayout(top);
 
     chart_ = named(new ChartView(frameG_), "chart", "Chart");
-    chart_->setMinimumHeight(260);
+    chart_->setMinimumHeight(150);
     column->addWidget(chart_, 1);
 
     auto* bottom = new QHBoxLayout;
@@ -307,8 +375,12 @@ void MainWindow::buildStatusBar()
     bar->setAccessibleName("Status");
     bar->setSizeGripEnabled(true);
     statusPanel_ = named(new QLabel(bar), "StatusBar1Panel1", "Connection status");
-    statusPanel_->setMinimumWidth(300);
+    statusPanel_->setMinimumWidth(160);
     bar->addWidget(statusPanel_, 1);
+    // Further fields sit at the right, each its own permanent widget.
+    statusRecord_ = named(new QLabel(bar), "statusRecord", "Download");
+    statusRecord_->hide();
+    bar->addPermanentWidget(statusRecord_);
     lblTime_ = named(new QLabel(bar), "lblTime", "Graph time");
     lblTime_->hide();
     bar->addPermanentWidget(lblTime_);
@@ -384,6 +456,32 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+// What a screen reader says of the chart instead of "graphic": the quantity, how many readings
+// it holds and the last of them ("Volts against time, 1,204 readings, last 47.20 V at 01:40:00").
+void MainWindow::describeChart(const Form1& form)
+{
+    static const char* const names[] = {"Volts", "Current", "Temperature"};
+    static const char* const units[] = {"V", "A", "Deg C"};
+    const int type = std::clamp<int>(form.graphType, 0, 2);
+    const ChartModel& m = form.chart;
+    int readings = 0, last = 0;
+    for (int p = 1; p <= m.pointCount(); ++p)
+        if (m.plotted(p) && !m.pointLabel(p).empty()) {
+            ++readings;
+            last = p;
+        }
+    QString count = QString::number(readings);
+    for (qsizetype at = count.size() - 3; at > 0; at -= 3)
+        count.insert(at, ',');
+    QString text = QStringLiteral("%1 against time, %2 %3").arg(names[type], count, readings == 1 ? "reading" : "readings");
+    if (last > 0 && m.seriesCount() > 0 && m.series(1).values.size() >= static_cast<size_t>(last))
+        text += QStringLiteral(", last %1 %2 at %3")
+                    .arg(m.series(1).values[static_cast<size_t>(last - 1)], 0, 'f', type == 0 ? 2 : 1)
+                    .arg(units[type], qs(m.pointLabel(last)));
+    if (chart_->accessibleDescription() != text)
+        chart_->setAccessibleDescription(text);
+}
+
 void MainWindow::mirror(const Form1& form)
 {
     mirroring_ = true;
@@ -403,6 +501,7 @@ void MainWindow::mirror(const Form1& form)
     syncLabel(lblKW_, c.lblKW);
     syncLabel(lblFreq_, c.lblFreq);
     syncLabel(lblSpeed_, c.lblSpeed);
+    announce(lblPauseMessage_, qs(c.lblPauseMessage.caption));
     syncLabel(lblPauseMessage_, c.lblPauseMessage);
     syncLabel(lblHCMPointer_, c.lblHCMPointer);
     syncLabel(lblTime_, c.lblTime);
@@ -410,7 +509,16 @@ void MainWindow::mirror(const Form1& form)
     syncLabel(lblPage_, c.lblPage);
     syncProgress(pBar_, c.pBar);
     syncProgress(pB2_, c.pB2);
-    syncReadable(statusPanel_, qs(c.StatusBar1));
+    announce(statusPanel_, qs(c.StatusBar1));
+    announce(statusRecord_, qs(c.statusRecord));
+    syncVisible(statusRecord_, !c.statusRecord.empty());
+    syncLabel(lblStoredRecord_, c.lblStoredRecord);
+    for (QGroupBox* tile : tiles_)
+        if (tile->property("stored").toBool() != c.lblStoredRecord.visible) {
+            tile->setProperty("stored", c.lblStoredRecord.visible);
+            tile->style()->unpolish(tile);
+            tile->style()->polish(tile);
+        }
 
     const int tab = std::clamp(c.tabStrip - 1, 0, tabStrip_->count() - 1);
     if (tabStrip_->currentIndex() != tab) {
@@ -433,6 +541,11 @@ void MainWindow::mirror(const Form1& form)
         comGraph_->setEditText(qs(c.comGraphText));
     }
     syncTitle(frameG_, qs(c.frameGCaption));
+    if (frameG_->property("untitled").toBool() != c.frameGCaption.empty()) {   // no room kept for no title
+        frameG_->setProperty("untitled", c.frameGCaption.empty());
+        frameG_->style()->unpolish(frameG_);
+        frameG_->style()->polish(frameG_);
+    }
 
     if (hScroll_->minimum() != c.HScroll.min || hScroll_->maximum() != c.HScroll.max ||
         hScroll_->value() != c.HScroll.value) {
@@ -443,7 +556,8 @@ void MainWindow::mirror(const Form1& form)
 
     syncPointer(this, c.pointer, busy_);
 
-    chart_->render(form.chart);
+    if (chart_->render(form.chart))
+        describeChart(form);
     mirroring_ = false;
 }
 

@@ -3,6 +3,8 @@
 // mirror() shows the core's control state.
 #pragma once
 
+#include <vector>
+
 #include <QMainWindow>
 
 #include "app/controls.h"
@@ -36,16 +38,22 @@ public:
 
     void mirror(const Form1& form);
     ChartView* chart() const { return chart_; }
+    // Puts the window where it was last closed (within today's screen); from then on it
+    // remembers its place when closed.
+    void restorePlacement(const QByteArray& saved);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildMenus();
     QWidget* buildHeader();
     QWidget* buildAddressBar();
     QWidget* buildTiles();
+    QWidget* buildMessageLine();
     QWidget* buildChartPanel();
+    void describeChart(const Form1& form);
     void buildStatusBar();
     QLabel* addTile(QHBoxLayout* row, const char* frameName, const char* caption,
                     const char* labelName, QGroupBox** frame = nullptr);
@@ -78,6 +86,9 @@ private:
     QLabel* lblCount_ = nullptr;
     QLabel* lblPage_ = nullptr;
     QLabel* statusPanel_ = nullptr;
+    QLabel* statusRecord_ = nullptr;
+    QLabel* lblStoredRecord_ = nullptr;
+    std::vector<QGroupBox*> tiles_;
 
     QGroupBox* frameG_ = nullptr;
     QTabBar* tabStrip_ = nullptr;
@@ -88,7 +99,12 @@ private:
 
     bool mirroring_ = false;   // widget changes made by mirror() are not operator input
     bool busy_ = false;
+    bool rememberPlacement_ = false;
 };
+
+// Where the window goes: `wanted` made to fit into the screen's free area below a title bar of
+// `titleBar` pixels, moved inside it, centred when it lies outside or was never placed.
+QRect fittedGeometry(const QRect& available, const QRect& wanted, int titleBar = 32);
 
 // The key code the logger's key handler expects for a Qt key (letters and digits keep their
 // ASCII codes; 0 for keys it has no code for).

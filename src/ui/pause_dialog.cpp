@@ -20,6 +20,11 @@ PauseDialog::PauseDialog(QWidget* parent) : QDialog(parent)
     label1_->setAlignment(Qt::AlignCenter);
     label1_->setProperty("role", "dialogHeadline");
 
+    reason_ = new QLabel(this);
+    reason_->setObjectName("lblReason");
+    reason_->setAlignment(Qt::AlignCenter);
+    reason_->hide();
+
     ok_ = new QPushButton("Click to PAUSE TEST", this);
     ok_->setObjectName("OKButton");
     ok_->setAccessibleName(ok_->text());
@@ -35,6 +40,7 @@ PauseDialog::PauseDialog(QWidget* parent) : QDialog(parent)
     layout->setContentsMargins(24, 20, 24, 20);
     layout->setSpacing(18);
     layout->addWidget(label1_);
+    layout->addWidget(reason_);
     layout->addLayout(buttons);
 
     connect(ok_, &QPushButton::clicked, this, [this] {
@@ -45,6 +51,14 @@ PauseDialog::PauseDialog(QWidget* parent) : QDialog(parent)
         if (onFinish)
             onFinish();
     });
+}
+
+void PauseDialog::setReason(const QString& reason)
+{
+    reason_->setText(reason);
+    reason_->setAccessibleName(reason);
+    reason_->setVisible(!reason.isEmpty());
+    setAccessibleDescription(reason);
 }
 
 void PauseDialog::finish()

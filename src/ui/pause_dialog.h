@@ -23,6 +23,10 @@ public:
     void finish();
     bool finished() const { return finished_; }
 
+    // Why it opened, in words ("current 0.0 A below 5 A at 02:00:00, 42.00 V"): shown under the
+    // headline and read out with the dialog.
+    void setReason(const QString& reason);
+
     QPushButton* okButton() const { return ok_; }
     QPushButton* cancelButton() const { return cancel_; }
 
@@ -31,6 +35,7 @@ public slots:
 
 private:
     QLabel* label1_;
+    QLabel* reason_;
     QPushButton* ok_;
     QPushButton* cancel_;
     bool finished_ = false;

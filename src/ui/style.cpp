@@ -13,6 +13,8 @@ QFrame[card="true"], QGroupBox[card="true"] {
     background: #ffffff; border: 1px solid #d5dbe3; border-radius: 8px;
 }
 QGroupBox[card="true"] { margin-top: 14px; padding-top: 6px; font-weight: 600; }
+QGroupBox#frmSetIP { padding-top: 0px; }
+QGroupBox#frameG[untitled="true"] { margin-top: 0px; padding-top: 0px; }
 QGroupBox[card="true"]::title {
     subcontrol-origin: margin; subcontrol-position: top left; left: 12px; padding: 0 4px;
     color: #5b6675;
@@ -20,11 +22,11 @@ QGroupBox[card="true"]::title {
 
 QGroupBox[tile="true"] {
     background: #ffffff; border: 1px solid #d5dbe3; border-radius: 10px;
-    margin-top: 0px; padding-top: 26px;
+    margin-top: 0px; padding-top: 22px;
     font-size: 12px; font-weight: 700; color: #5b6675;
 }
 QGroupBox[tile="true"]::title {
-    subcontrol-origin: padding; subcontrol-position: top left; left: 14px; top: 8px;
+    subcontrol-origin: padding; subcontrol-position: top left; left: 14px; top: 5px;
 }
 QLabel[reading="true"] { border-radius: 6px; padding: 2px 6px; }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -74,6 +75,35 @@ void syncLabel(QLabel* w, const Label& label)
     syncReadable(w, qs(label.caption));
     syncBack(w, label.back);
     syncVisible(w, label.visible);
+}
+
+void announce(QLabel* w, const QString& text)
+{
+    if (w->text() == text)
+        return;
+    syncReadable(w, text);   // the new accessible name goes out as a name change
+    if (text.isEmpty())
+        return;
+    QAccessibleEvent alert(w, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
+}
+
+QString withMnemonic(const QString& caption, QChar key)
+{
+    QString text = caption;
+    text.replace('&', "&&");
+    const qsizetype at = text.indexOf(key);
+    if (at >= 0)
+        text.insert(at, '&');
+    return text;
+}
+
+QString plainCaption(QString text)
+{
+    static const QChar kept(0xE000);   // a private-use mark for a literal "&&"
+    text.replace("&&", kept);
+    text.remove('&');
+    return text.replace(kept, '&');
 }
 
 void syncProgress(QProgressBar* w, const ProgressBar& bar)

@@ -39,6 +39,13 @@ void syncReadable(QLabel* w, const QString& text);
 // Caption, back colour and visibility; text on a dark back (the "waiting" look) turns light
 // so that it stays readable.
 void syncLabel(QLabel* w, const Label& label);
+// syncReadable for a text a screen reader should speak when it changes (status, messages): the
+// change is also sent as an alert.
+void announce(QLabel* w, const QString& text);
+// A caption with an underlined access key: an '&' before the first `key`. The caption's text is
+// unchanged (QAbstractButton::text() carries the '&'; compare with plainCaption).
+QString withMnemonic(const QString& caption, QChar key);
+QString plainCaption(QString text);
 void syncBack(QLabel* w, const Rgb& back);
 void syncProgress(QProgressBar* w, const ProgressBar& bar);
 

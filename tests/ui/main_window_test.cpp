@@ -2,6 +2,7 @@
 // and the operator's input travel between the widgets and the core.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,8 @@
 
 #include "logger_fixture.h"
 #include "ui/chart_view.h"
+#include "ui/reading_label.h"
+#include "ui/widget_sync.h"
 
 namespace dcload::ui {
 namespace {
@@ -31,8 +34,8 @@ QString shownText(QObject* o)
     for (int i = 0; qobject_cast<QTabBar*>(o) && i < qobject_cast<QTabBar*>(o)->count(); ++i)
         parts << qobject_cast<QTabBar*>(o)->tabText(i);
     for (const char* p : {"title", "text"})
-        if (parts.isEmpty() && o->property(p).isValid())
-            parts << o->property(p).toString();
+        if (parts.isEmpty() && o->property(p).isValid())   // a button's access key is no caption change
+            parts << (qobject_cast<QAbstractButton*>(o) ? plainCaption(o->property(p).toString()) : o->property(p).toString());
     return parts.join('|');
 }
 
@@ -59,6 +62,7 @@ TEST(MainWindowLayout, EveryTextAndWhatIsShownWithAnAccessibleNameOnEachControl)
         {"lblHCMPointer", nullptr, false}, {"lblTime", nullptr, false}, {"lblCount", nullptr, false}, {"pBar", nullptr, true},
         {"lblU_0", nullptr, true}, {"lblA_0", nullptr, true}, {"lblT", nullptr, true}, {"lblAh", nullptr, true},
         {"lblA_3", nullptr, true}, {"StatusBar1Panel1", nullptr, true}, {"chart", nullptr, true}, {"HScroll", nullptr, true},
+        {"lblStoredRecord", nullptr, false}, {"statusRecord", nullptr, false},
     };
     LoggerFixture f;
     EXPECT_EQ(f.window().windowTitle(), "Brackwin Products DC Load Data Logger");
@@ -69,6 +73,64 @@ TEST(MainWindowLayout, EveryTextAndWhatIsShownWithAnAccessibleNameOnEachControl)
         EXPECT_EQ(w->isVisible(), r.shown) << r.name;
         EXPECT_TRUE(qobject_cast<QMenu*>(w) || !w->accessibleName().isEmpty()) << r.name;
     }
+}
+
+// A 1024x600 netbook and a 1920x1080 screen at 200 % (960x540 in Qt's pixels), each less a
+// 40 px task bar, with and without the address panel, with long texts everywhere: every control
+// lies inside the window and its parent, the chart keeps 150 px, tabs and digits are whole.
+TEST(MainWindowLayout, FitsSmallScreensWithEveryControlInside)
+{
+    const struct { int w, h, scale; bool panel; } screens[] = {
+        {1024, 600, 1, false}, {1024, 600, 1, true}, {1920, 1080, 2, false}, {1920, 1080, 2, true}};
+    for (const auto& s : screens) {
+        SCOPED_TRACE(QString("%1x%2 at %3x, panel %4").arg(s.w).arg(s.h).arg(s.scale).arg(s.panel).toStdString());
+        LoggerFixture f;
+        f.app->handle([&] {
+            Form1& c = f.form();
+            c.ctl.frmSetIP.visible = s.panel;
+            c.Connecting(true);
+            c.ctl.lblU[0].caption = "123.45";
+            c.ctl.lblA[3].caption = "123:59:59";
+            c.ctl.lblPauseMessage.caption = "TEST RECORDING FINISHED";
+            c.ctl.lblStoredRecord = {"stored record, test time 123:59:59", kLightCyan, true};
+            c.ctl.StatusBar1 = "Socket Connecting..Showing stored last reading";
+            c.ctl.statusRecord = "Record 1204 of 1204";
+        });
+        const QRect available(0, 0, s.w / s.scale, s.h / s.scale - 40);
+        const QRect placed = fittedGeometry(available, QRect(0, 0, 1200, 780));
+        ASSERT_TRUE(available.contains(placed));
+        f.window().setGeometry(placed);
+        ASSERT_TRUE(test::waitUntil([&] { return f.window().chart()->isVisible() && f.window().size() == placed.size(); }))
+            << f.window().minimumSizeHint().width() << "x" << f.window().minimumSizeHint().height();
+        QCoreApplication::processEvents();
+        for (QWidget* w : f.window().findChildren<QWidget*>()) {
+            if (!w->isVisible() || w->isWindow())
+                continue;
+            EXPECT_TRUE(f.window().rect().contains(QRect(w->mapTo(&f.window(), QPoint(0, 0)), w->size()))) << w->objectName().toStdString();
+            EXPECT_TRUE(w->parentWidget()->rect().contains(w->geometry())) << w->objectName().toStdString();
+        }
+        EXPECT_GE(f.window().chart()->height(), 150);
+        EXPECT_GE(f.find("tabStrip")->width(), f.find("tabStrip")->sizeHint().width()) << "tabs squeezed";
+        for (const char* name : {"lblU_0", "lblA_0", "lblT", "lblAh", "lblA_3"}) {
+            auto* tile = f.find<ReadingLabel>(name);
+            EXPECT_LE(QFontMetrics(tile->fittedFont()).horizontalAdvance(tile->text()), tile->contentsRect().width()) << name;
+        }
+        if (!qEnvironmentVariableIsEmpty("DCLOAD_LAYOUT_SHOTS"))   // to look at them
+            f.window().grab().save(QString("%1/%2x%3-%4.png").arg(qEnvironmentVariable("DCLOAD_LAYOUT_SHOTS")).arg(s.w).arg(s.h).arg(s.panel));
+    }
+}
+
+TEST(MainWindowLayout, OpensInsideTheScreenWhereItWasOrCentred)
+{
+    const QRect screen(0, 0, 1366, 728);
+    const std::pair<QRect, QRect> cases[] = {
+        {QRect(0, 0, 1200, 780), QRect(83, 32, 1200, 696)},          // first start: centred, no taller
+        {QRect(100, 60, 800, 500), QRect(100, 60, 800, 500)},        // where it was closed
+        {QRect(900, 500, 800, 500), QRect(566, 228, 800, 500)},      // partly off the screen: moved in
+        {QRect(3000, 100, 800, 500), QRect(283, 130, 800, 500)},     // on a screen that is gone
+    };
+    for (auto [wanted, placed] : cases)
+        EXPECT_EQ(fittedGeometry(screen, wanted), placed) << wanted.x();
 }
 
 // ---- core state shown on the widgets ----

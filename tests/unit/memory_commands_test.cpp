@@ -57,3 +57,39 @@ TEST(Download, CountIsAskedUntilAnsweredThenRecordsAreLoggedLikeLiveReadingsInto
     EXPECT_EQ(file.find(reading(1000)), 0u);
     EXPECT_NE(file.find(reading(2002, 1111)), std::string::npos);
 }
+
+// The download shows itself: the tiles are marked with the stored record's own test time, a
+// status field counts the records, a notice ends it, and a live reading takes the mark away.
+TEST(Download, ShowsRecordKOfNAndEndsWithANoticeOfWhatArrivedAndWhatTheWrapLost) {
+    const struct { const char* count; int sent; const char* status; const char* notice; } cases[] = {
+        {"000003", 3, "Record 3 of 3", "finished: 3 records logged."},
+        {"000005", 3, "Record 3 of 5", "3 records logged. 2 of the 5 records counted did not arrive."},
+        {"032770", 4, "Record 4", "4 records logged. The memory had wrapped"},
+        {"000000", 0, "Record 0 of 0", "finished: 0 records logged."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.count);
+        Rig r;
+        int stored = 0;
+        r.peer = [&](const std::string& t) {
+            if (t == "?\r") r.socket.deliver(reading(1000), 100);
+            if (t == "Rf\r" && stored < c.sent) r.socket.deliver(reading(3600 + stored++, 1111), 100);
+        };
+        r.connect();
+        r.advance(2500);
+        r.form->cmdGetClick();
+        r.advance(1000);
+        r.deliverNow(c.count);
+        r.advance(1200);
+        EXPECT_EQ(r.form->ctl.lblStoredRecord.visible, c.sent > 0);
+        r.advance(8000);
+        EXPECT_EQ(r.form->ctl.statusRecord, c.status);
+        EXPECT_EQ(r.form->ctl.lblStoredRecord.caption, c.sent ? "stored record, test time 01:00:0" + std::to_string(c.sent - 1) : "");
+        ASSERT_FALSE(r.dialogs.boxes.empty());
+        EXPECT_EQ(r.dialogs.boxes.size(), 1u) << "one notice";
+        EXPECT_NE(r.dialogs.boxes.back().text.find(c.notice), std::string::npos) << r.dialogs.boxes.back().text;
+        r.form->cmdConnectClick();
+        r.advance(3000);
+        EXPECT_EQ(std::make_pair(r.form->ctl.lblStoredRecord.visible, r.form->ctl.statusRecord), std::make_pair(false, std::string()));
+    }
+}

@@ -21,10 +21,12 @@ TEST(LowCurrent, OnlyBelowFiveAmpsAndEachWayOfClosingTheQuestion) {
         if (c.close) v.dialogs.onPauseDialog = [&] { c.close(*v.form); };
         v.form->processMessage(makeDataMessage(1200, c.amps10, 600, 10, 250) + "000001\r", 1, 0, 1, 1);
         const bool asks = c.amps10 < 50;
-        // open for, shown, asked, re-arm timer (done after 5 min), dialog timer, caption, paused
+        // open for, shown, asked, re-arm timer (done after 5 min), dialog timer, caption, paused, why
         EXPECT_EQ(std::make_tuple(v.loop.now(), v.dialogs.pauseShown, v.form->pauseAsked, v.timer(TimerId::TimerDisconnect).enabled(),
-                                  v.timer(TimerId::PauseTimer1).enabled(), v.form->ctl.lblPauseMessage.caption, v.form->testPaused),
-                  std::make_tuple(c.openMs, asks ? 1 : 0, asks, asks && !c.openMs, false, std::string(c.label), c.paused));
+                                  v.timer(TimerId::PauseTimer1).enabled(), v.form->ctl.lblPauseMessage.caption, v.form->testPaused,
+                                  v.form->pauseDialog.reason),
+                  std::make_tuple(c.openMs, asks ? 1 : 0, asks, asks && !c.openMs, false, std::string(c.label), c.paused,
+                                  asks ? "current " + std::to_string(c.amps10 / 10) + "." + std::to_string(c.amps10 % 10) + " A below 5 A at 00:10:00, 12.00 V" : ""));
     }
 }
 
