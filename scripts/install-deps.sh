@@ -47,7 +47,8 @@ else
 fi
 
 export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+# Another apt run (another build, unattended upgrades) may hold the lock: wait for it, do not fail.
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 update -qq
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends \
   "${missing[@]}" </dev/null
 echo "install-deps: done"

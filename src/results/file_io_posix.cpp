@@ -123,7 +123,8 @@ FileResult appendToFile(const std::string& path, const std::string& content) {
     }
     FileResult r = writeAll(fd, path, content.data(), content.size());
     if (!r.ok()) (void)::ftruncate(fd, st.st_size); // the line goes in whole or not at all
-    if (::close(fd) != 0 && r.ok()) r = fromErrno(path, errno);
+    const bool closed = ::close(fd) == 0;
+    if (!closed && r.ok()) r = fromErrno(path, errno);
     return r;
 }
 

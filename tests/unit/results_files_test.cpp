@@ -109,9 +109,10 @@ TEST(PeriodicReload, MissingFileIsMadeWithTheDefaultRecordAndNothingIsOverwritte
     VirtualLogger w;  // the counter names a missing file; file 1 holds records already
     w.writeFile("DCCount.txt", "4\r\n");
     w.writeFile("DC_Result_1.txt", "KEEP1\r\nKEEP2\r\n");
+    w.writeFile("DC_Result_2.txt", "KEEP3\r\n");  // the counter goes to the highest run present, not 1
     EXPECT_EQ(readBack(*w.form), "");
     EXPECT_EQ(w.dialogs.boxes.size(), 1u);
-    EXPECT_EQ(w.readFile("DCCount.txt") + w.readFile("DC_Result_1.txt"), "1\r\nKEEP1\r\nKEEP2\r\n");
+    EXPECT_EQ(w.readFile("DCCount.txt") + w.readFile("DC_Result_1.txt"), "2\r\nKEEP1\r\nKEEP2\r\n");
 }
 
 TEST(ResultLogging, EachRunHasItsOwnResultAndCsvFileAppendedTo) {
@@ -139,13 +140,13 @@ TEST(ResultLogging, EachRunHasItsOwnResultAndCsvFileAppendedTo) {
 // every reading ends in its own run's files, no older run's file changes, numbers never go down.
 TEST(ResultLogging, EveryReadingLandsInItsOwnRunAndNumbersNeverGoDown) {
     // r reading, d Disconnect, o/O folder gone/back, f/F disk full after 20 bytes/space again,
-    // x the running files deleted, l reload, m every run's files moved away
+    // x the running files deleted, X the whole folder, l reload, m every run's files moved away
     struct Row { const char* counter; std::vector<int> older; const char* events; const char* runs; int boxes; };
     const Row rows[] = {{"32765", {}, "rrdrdr", "32766:1,2 32767:3", 1}, {"32766", {32766}, "rrdrmr", "1:3,4", 1},
                         {"2", {3}, "rr", "4:1,2", 1}, {"3", {1, 3}, "orrOr", "4:1,2,3", 1},
                         {"3", {}, "rrorrOr", "4:1,2,3,4,5", 1}, {"3", {}, "rordrOr", "4:1,2 5:3,4", 1},
                         {"3", {}, "frrFdr", "4:1,2 5:3", 1}, {"3", {}, "rfrrFr", "4:1,2,3,4", 1},
-                        {"3", {}, "rrxlr", "4:3", 0}, {"0", {}, "rrxlr", "1:D,3", 0}};
+                        {"3", {}, "rrxlr", "4:3", 0}, {"0", {}, "rrxlr", "1:D,3", 0}, {"3", {}, "rXdr", "5:2", 0}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.events);
         VirtualLogger v;
@@ -163,9 +164,10 @@ TEST(ResultLogging, EveryReadingLandsInItsOwnRunAndNumbersNeverGoDown) {
             if (*e == 'f' || *e == 'F') simulateFullDiskAfter(*e == 'f' ? 20 : -1);
             if (*e == 'x') fs::remove(v.folder / ("DC_Result_" + now.substr(0, now.size() - 2) + ".txt")), fs::remove(v.folder / ("DC_CSV_" + now.substr(0, now.size() - 2) + ".csv"));
             if (*e == 'l') f.importLastData();
+            if (*e == 'X') fs::remove_all(v.folder);
             if (*e == 'm') for (const auto& entry : fs::directory_iterator(v.folder)) if (entry.path().filename().string().rfind("DC_", 0) == 0) fs::rename(entry.path(), old / entry.path().filename());
             if (*e == 'm' || *e == 'o' || *e == 'O') counter = 0;
-            else if (!now.empty()) EXPECT_GE(std::stoi(now), counter), counter = std::stoi(now);
+            else if (!now.empty()) { EXPECT_GE(std::stoi(now), counter); counter = std::stoi(now); }
         }
         std::set<std::string> files;
         std::string last;
@@ -183,7 +185,7 @@ TEST(ResultLogging, EveryReadingLandsInItsOwnRunAndNumbersNeverGoDown) {
         EXPECT_EQ(v.readFile("DCCount.txt"), last + "\r\n");
         for (int k : row.older) files.insert({"DC_Result_" + std::to_string(k) + ".txt", "DC_CSV_" + std::to_string(k) + ".csv"});
         for (const auto& entry : fs::directory_iterator(v.folder))
-            if (entry.path().filename().string().rfind("DC_", 0) == 0) EXPECT_TRUE(files.count(entry.path().filename().string())) << entry.path();
+            if (entry.path().filename().string().rfind("DC_", 0) == 0) { EXPECT_TRUE(files.count(entry.path().filename().string())) << entry.path(); }
         for (int k : row.older) EXPECT_TRUE(v.readFile("DC_Result_" + std::to_string(k) + ".txt") == "OLD\r\n" || std::string(row.events).find('m') != std::string::npos) << k;
         EXPECT_EQ(v.dialogs.boxes.size(), size_t(row.boxes)) << boxes(v.dialogs);
         EXPECT_EQ(v.dialogs.updates.size(), std::string(row.events).find_first_of("of") != std::string::npos ? 1u : 0u);
@@ -244,12 +246,15 @@ TEST(SaveFile, CopiesTheCurrentFileAfterAskingAndNeverOntoItself) {
     }
 }
 
+// Two above the counter, or past the runs present when that number's files exist already.
 TEST(ReadFile, ImportedFileBecomesResultFileTwoAboveTheCounterAndIsCharted) {
+  for (const auto& [taken, n] : {std::pair{false, 12}, {true, 13}}) {
     VirtualLogger vl;
     Form1& f = *vl.form;
-    const std::string content = records(5, 200);
+    const std::string content = records(5, 200), name = "DC_Result_" + std::to_string(n) + ".txt";
     vl.writeFile("DCCount.txt", "10\r\n");
     vl.writeFile("DC_Result_3.txt", content);
+    if (taken) vl.writeFile("DC_CSV_12.csv", "OLD\r\n");
     vl.dialogs.onFileDialog = [&] {
         EXPECT_EQ(f.form2.txtExport, "DC_Result_10.txt");
         EXPECT_EQ(f.form2.files, std::vector<std::string>{"DC_Result_3.txt"});
@@ -259,19 +264,23 @@ TEST(ReadFile, ImportedFileBecomesResultFileTwoAboveTheCounterAndIsCharted) {
     f.messageLogLoaded = true;
     f.mnuReadClick();
     EXPECT_TRUE(vl.dialogs.boxes.empty());
-    EXPECT_EQ(f.getLastFileNumber(), 12);
-    EXPECT_EQ(vl.readFile("DC_Result_12.txt"), content);
+    EXPECT_EQ(f.getLastFileNumber(), n);
+    EXPECT_EQ(vl.readFile(name), content);
     EXPECT_EQ(f.chart.pointLabel(6), "00:03:24");
-    EXPECT_EQ(f.form2.files, (std::vector<std::string>{"DC_Result_12.txt", "DC_Result_3.txt"}));
+    EXPECT_EQ(f.form2.files, (std::vector<std::string>{name, "DC_Result_3.txt"}));
+  }
 }
 
+// A refused file changes nothing: the counter stays where it was.
 TEST(ReadFile, OnlyExistingTextFilesAreRead) {
     const std::pair<const char*, const char*> cases[] = {{"results.csv", "Wrong File Type: File must be a text file\n"},
-        {"RESULTS.TXT", "Wrong File Type: File must be a text file\n"}, {"nothere.txt", "Opening File: % does not Exist.\n"}};
+        {"RESULTS.TXT", "Wrong File Type: File must be a text file\n"}, {"nothere.txt", "Opening File: % does not Exist.\n"},
+        {"pipe.txt", "Opening File: % is not a regular file.\n"}};
     for (const auto& [name, box] : cases) {
         VirtualLogger vl;
         vl.writeFile("DCCount.txt", "10\r\n");
-        if (name[0] != 'n') vl.writeFile(name, records(2, 5));
+        if (name[0] == 'p') fs::create_directory(vl.folder / name);
+        else if (name[0] != 'n') vl.writeFile(name, records(2, 5));
         vl.dialogs.onFileDialog = [&] {
             vl.form->form2.txtExport = name;
             vl.form->form2OkClick();
@@ -279,6 +288,7 @@ TEST(ReadFile, OnlyExistingTextFilesAreRead) {
         vl.form->mnuReadClick();
         EXPECT_EQ(boxes(vl.dialogs, vl.folder.string() + "/" + name), box);
         EXPECT_FALSE(vl.fileExists("DC_Result_11.txt") || vl.fileExists("DC_Result_12.txt"));
+        EXPECT_EQ(vl.readFile("DCCount.txt"), "10\r\n");
     }
 }
 
