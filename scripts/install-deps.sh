@@ -49,6 +49,7 @@ else
 fi
 
 export DEBIAN_FRONTEND=noninteractive
+# Another apt run (another build, unattended upgrades) may hold the lock: wait for it, do not fail.
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 update -qq
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends \
   "${missing[@]}" </dev/null

@@ -289,13 +289,19 @@ private:
     void frameReplies(const std::string& data, std::int32_t secs);
     bool takeReply(const Reply& reply); // false: the message log is full
     std::deque<Reply> replyQueue_;     // taken, in arrival order; re-entrant handlers share it
-    void resultsFolderProblem(const std::string& reason);
+    void resultsFolderProblem(const std::string& path, const std::string& reason);
+    void resultsFolderBack();
     bool appendLine(const std::string& path, const std::string& text);
-    void saveLine(std::int16_t run, bool csv, const std::string& text);
+    void saveLine(bool csv, const std::string& text);
+    bool writeLine(std::size_t run, bool csv, const std::string& text);
     bool flushUnsaved();
+    bool numberRuns();
+    std::int32_t newRunNumber();
     bool writeCounterFile(std::int32_t n, bool report = true);
-    int highestResultNumber() const;
+    int highestResultNumber(bool withCsv = false) const;
     std::int16_t recoverCounter(const std::string& why);
+    std::int16_t shownFileNumber();
+    void tellOnce(const std::string& text, const std::string& title, Icon icon);
 
     Platform platform_;
     std::string resultsFolder_;
@@ -305,15 +311,23 @@ private:
     std::array<std::string, 10> shownText_;
     bool folderProblemShown_ = false;
     bool counterNoticeShown_ = false;
-    // Lines the Results folder would not take, oldest first, written before any newer line.
+    // Lines the Results folder would not take, oldest first, written before any newer line, each
+    // into the files of the run it arrived in.
     struct UnsavedLine {
-        std::int16_t run;
+        std::size_t run;               // index into runNumbers_
         bool csv;
         std::string text;
     };
     std::deque<UnsavedLine> unsaved_;
     bool unsavedDropped_ = false;
-    std::int16_t runDue_ = 0;          // the run number the counter file could not be given yet
+    // Every run of this session in order, with its number; 0 while the folder could not tell a
+    // free one yet (the runs from firstUnnumbered_ on). Numbers never go down while the program runs.
+    std::vector<std::int32_t> runNumbers_;
+    std::size_t firstUnnumbered_ = 0;
+    std::int32_t lastRunNumber_ = 0;
+    std::int32_t counterDue_ = 0;      // the run number the counter file could not be given yet
+    bool runsUsedUpShown_ = false;
+    std::vector<std::string> openBoxes_; // boxes shown by tellOnce and not closed yet
     std::string readBuffer_;           // reused by readLastFile
 
     // Where the last read of a result file stopped, so the next one reads only what was added.

@@ -57,6 +57,12 @@ public:
     // A message that must hold nothing up: returns at once and leaves an OK box on screen. While
     // one is still shown, the next replaces its text instead of stacking another box.
     virtual void notice(const std::string& text, const std::string& title, Icon icon) = 0;
+    // The problem a notice told of is over: a notice still shown now says this instead. Nothing
+    // is shown when none is.
+    virtual void updateNotice(const std::string& text, Icon icon) { (void)text, (void)icon; }
+    // A long file copy is under way (bytes done of total): show it and keep the window alive.
+    // Timer ticks and socket events may be delivered meanwhile, nested, as while a box is open.
+    virtual void progress(double done, double total) { (void)done, (void)total; }
     // DialogDisconnect: returns after closePauseDialog() was called (by a button or time-out).
     virtual void showPauseDialog() = 0;
     virtual void closePauseDialog() = 0;

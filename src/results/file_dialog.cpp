@@ -20,6 +20,14 @@ void failureBox(Form1& f, const RuntimeError& e) {
                                     Buttons::OK, DefaultButton::First);
 }
 
+// A copy of any length shows how far it is on the dialog's bar and keeps the window alive.
+CopyProgress copyProgress(Form1& f) {
+    return [&f](std::uint64_t done, std::uint64_t total) {
+        f.form2.pB2.value = static_cast<int>(f.form2.pB2.max * static_cast<double>(done) / static_cast<double>(total));
+        f.platform().dialogs.progress(static_cast<double>(done), static_cast<double>(total));
+    };
+}
+
 RuntimeError fileError(const FileResult& r) {
     if (r.status == FileStatus::FileNotFound) return {53, "File not found"};
     if (r.status == FileStatus::PathNotFound) return {76, "Path not found"};
@@ -88,7 +96,7 @@ void Form1::exportData(const std::string& fileName) {
         if (a == Answer::No) return;
     }
     const std::int16_t n = getLastFileNumber();
-    FileResult r = copyFile(resultFileName(n), fileName);
+    FileResult r = copyFile(resultFileName(n), fileName, copyProgress(*this));
     if (!r.ok()) {
         platform_.dialogs.messageBox("Cannot save, file in use.", "Error", Icon::Information, Buttons::OK,
                                      DefaultButton::First);
@@ -98,23 +106,38 @@ void Form1::exportData(const std::string& fileName) {
                                  DefaultButton::First);
 }
 
+// A file that cannot be read in changes nothing: the counter moves only once the copy is whole.
 void Form1::importData(const std::string& fileName) {
     try {
-        if (!fileExists(fileName)) {
+        const PathKind kind = pathKind(fileName);
+        if (kind == PathKind::None) {
             platform_.dialogs.messageBox(fileName + " does not Exist.", "Opening File", Icon::Information,
                                          Buttons::OK, DefaultButton::First);
             return;
         }
-        const std::int16_t n = add16(getLastFileNumber(), 2);
-        FileResult w = writeWholeFile(counterFileName(), std::to_string(n) + "\r\n");
-        if (!w.ok()) throw fileError(w);
         if (fileName.size() < 3 || fileName.compare(fileName.size() - 3, 3, "txt") != 0) {
             platform_.dialogs.messageBox("File must be a text file", "Wrong File Type", Icon::Exclamation,
                                          Buttons::OK, DefaultButton::First);
             return;
         }
-        FileResult c = copyFile(fileName, resultFileName(n));
+        if (kind != PathKind::Regular) {
+            platform_.dialogs.messageBox(fileName + " is not a regular file.", "Opening File", Icon::Exclamation,
+                                         Buttons::OK, DefaultButton::First);
+            return;
+        }
+        // Two above the counter, as always, but never onto a run's files present already.
+        std::int32_t n = std::max<std::int32_t>(getLastFileNumber(), lastRunNumber_) + 2;
+        if (pathKind(resultFileName(n)) != PathKind::None || pathKind(csvFileName(n)) != PathKind::None)
+            n = std::max(n, highestResultNumber(true) + 1);
+        if (n > 32767) throw overflowError();
+        FileResult c = copyFile(fileName, resultFileName(n), copyProgress(*this));
         if (!c.ok()) throw fileError(c);
+        FileResult w = replaceFile(counterFileName(), std::to_string(n) + "\r\n");
+        if (!w.ok()) {
+            removeFile(resultFileName(n));
+            throw fileError(w);
+        }
+        lastRunNumber_ = std::max(lastRunNumber_, n);
         reloadHistory = true;
         form2.pointer = Pointer::Busy;
         std::int16_t page = 0;
@@ -144,7 +167,7 @@ void Form1::importLastData() {
         form2.pointer = Pointer::Default;
         // While the Results folder cannot be written its own message has said so; a box on
         // every reload would bury the operator.
-        if (!folderProblemShown_) failureBox(*this, e);
+        if (!folderProblemShown_) tellOnce(e.description + " " + std::to_string(e.number), kAppTitle, Icon::None);
     }
 }
 

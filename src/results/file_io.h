@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,10 +23,30 @@ struct FileResult {
 
 FileResult readWholeFile(const std::string& path, std::string& out);
 FileResult writeWholeFile(const std::string& path, const std::string& content);
+// A failed append leaves the file as it was: what part of the line got in is cut off again, so
+// a full disk never leaves half a line for the next one to be glued to.
 FileResult appendToFile(const std::string& path, const std::string& content);
 bool fileExists(const std::string& path);
 FileResult makeFolder(const std::string& path); // an existing folder is not an error
-FileResult copyFile(const std::string& from, const std::string& to); // replaces the target
+
+enum class PathKind { None, Regular, Folder, Other }; // Other: a pipe, a device, ...
+PathKind pathKind(const std::string& path);
+
+// Copies a regular file a piece at a time into a temporary file beside the target, then renames
+// it over the target, so a failure leaves the target as it was. Refuses what is not a regular
+// file (a pipe would block for ever). `progress` is told the bytes done and the total after
+// every piece.
+using CopyProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+FileResult copyFile(const std::string& from, const std::string& to, const CopyProgress& progress = {});
+FileResult moveFile(const std::string& from, const std::string& to); // replaces the target
+void removeFile(const std::string& path);
+
+// A fault for tests: after `bytes` more bytes every write to a file fails as on a full disk
+// (the write that crosses the mark puts in only what fits). Negative lifts it.
+void simulateFullDiskAfter(std::int64_t bytes);
+namespace detail {
+std::size_t writeAllowance(std::size_t wanted); // 0: the disk is "full"
+}
 
 // Writes a temporary file in the same folder, flushes it to disk and renames it over path, so a
 // power cut leaves either the old or the new content, never an empty or half-written file.

@@ -33,7 +33,9 @@ FileResult fromErrno(const std::string& path, int err) {
 
 FileResult writeAll(int fd, const std::string& path, const char* data, size_t len) {
     while (len > 0) {
-        ssize_t w = ::write(fd, data, len);
+        const size_t allowed = detail::writeAllowance(len);
+        if (allowed == 0) return fromErrno(path, ENOSPC);
+        ssize_t w = ::write(fd, data, allowed);
         if (w < 0) {
             if (errno == EINTR) continue;
             FileResult r = fromErrno(path, errno);
@@ -111,8 +113,33 @@ FileResult writeWholeFile(const std::string& path, const std::string& content) {
 }
 
 FileResult appendToFile(const std::string& path, const std::string& content) {
-    return writeWith(path, content, O_APPEND);
+    int fd = ::open(path.c_str(), O_APPEND | O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return fromErrno(path, errno);
+    struct stat st{};
+    if (::fstat(fd, &st) != 0) {
+        FileResult r = fromErrno(path, errno);
+        ::close(fd);
+        return r;
+    }
+    FileResult r = writeAll(fd, path, content.data(), content.size());
+    if (!r.ok()) (void)::ftruncate(fd, st.st_size); // the line goes in whole or not at all
+    const bool closed = ::close(fd) == 0;
+    if (!closed && r.ok()) r = fromErrno(path, errno);
+    return r;
 }
+
+PathKind pathKind(const std::string& path) {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) return PathKind::None;
+    return S_ISREG(st.st_mode) ? PathKind::Regular : S_ISDIR(st.st_mode) ? PathKind::Folder : PathKind::Other;
+}
+
+FileResult moveFile(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) return fromErrno(to, errno);
+    return {};
+}
+
+void removeFile(const std::string& path) { ::unlink(path.c_str()); }
 
 bool fileExists(const std::string& path) {
     struct stat st{};

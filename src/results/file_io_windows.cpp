@@ -82,8 +82,10 @@ HANDLE openFile(const std::string& path, DWORD access, DWORD disposition, FileRe
 
 FileResult writeAll(HANDLE h, const char* data, size_t len) {
     while (len > 0) {
+        const size_t allowed = detail::writeAllowance(std::min<size_t>(len, kChunk));
+        if (allowed == 0) return fromError(ERROR_DISK_FULL);
         DWORD put = 0;
-        if (!::WriteFile(h, data, static_cast<DWORD>(std::min<size_t>(len, kChunk)), &put, nullptr)) return lastError();
+        if (!::WriteFile(h, data, static_cast<DWORD>(allowed), &put, nullptr)) return lastError();
         data += put;
         len -= put;
     }
@@ -154,7 +156,47 @@ FileResult writeWholeFile(const std::string& path, const std::string& content) {
 
 FileResult appendToFile(const std::string& path, const std::string& content) {
     // FILE_APPEND_DATA alone: every write lands at the end, as with O_APPEND.
-    return writeWith(path, content, FILE_APPEND_DATA, OPEN_ALWAYS);
+    FileResult r;
+    HANDLE h = openFile(path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, OPEN_ALWAYS, r);
+    if (h == INVALID_HANDLE_VALUE) return r;
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(h, &size)) {
+        r = lastError();
+        ::CloseHandle(h);
+        return r;
+    }
+    r = writeAll(h, content.data(), content.size());
+    if (!::CloseHandle(h) && r.ok()) r = lastError();
+    if (!r.ok()) {
+        // The line goes in whole or not at all: cutting needs write access, so a handle of its own.
+        FileResult ignored;
+        HANDLE cut = openFile(path, GENERIC_WRITE, OPEN_EXISTING, ignored);
+        if (cut != INVALID_HANDLE_VALUE) {
+            if (::SetFilePointerEx(cut, size, nullptr, FILE_BEGIN)) ::SetEndOfFile(cut);
+            ::CloseHandle(cut);
+        }
+    }
+    return r;
+}
+
+PathKind pathKind(const std::string& path) {
+    const DWORD a = attributes(path);
+    if (a == INVALID_FILE_ATTRIBUTES) return PathKind::None;
+    if (a & FILE_ATTRIBUTE_DIRECTORY) return PathKind::Folder;
+    return a & FILE_ATTRIBUTE_DEVICE ? PathKind::Other : PathKind::Regular;
+}
+
+FileResult moveFile(const std::string& from, const std::string& to) {
+    std::wstring wideFrom, wideTo;
+    if (!widen(from, wideFrom) || !widen(to, wideTo)) return fromError(ERROR_INVALID_NAME);
+    if (!::MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return lastError();
+    return {};
+}
+
+void removeFile(const std::string& path) {
+    std::wstring wide;
+    if (widen(path, wide)) ::DeleteFileW(wide.c_str());
 }
 
 bool fileExists(const std::string& path) {

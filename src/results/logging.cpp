@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "app/form1.h"
 #include "decode/format.h"
 #include "results/file_io.h"
@@ -7,6 +9,7 @@ namespace dcload {
 namespace {
 // About 28 hours of live readings (two lines each): an outage of hours loses nothing.
 constexpr size_t kMostUnsavedLines = 200000;
+constexpr std::int32_t kHighestRun = 32767; // file numbers are 16-bit
 } // namespace
 
 // Appends one line (text + CR LF). A missing Results folder is made again and the line written,
@@ -15,30 +18,102 @@ bool Form1::appendLine(const std::string& path, const std::string& text) {
     FileResult r = appendToFile(path, text + "\r\n");
     if (r.missing() && makeFolder(resultsFolder_).ok()) r = appendToFile(path, text + "\r\n");
     if (!r.ok()) {
-        resultsFolderProblem(r.reason);
+        resultsFolderProblem(makeFolder(resultsFolder_).ok() ? path : resultsFolder_, r.reason);
         return false;
     }
-    // The folder takes lines again: a run number the counter file missed goes in now. Until it
-    // does, the problem stays said.
-    if (runDue_ && writeCounterFile(runDue_, false)) runDue_ = 0;
-    if (!runDue_) folderProblemShown_ = false;
+    // The folder takes lines again: a run number the counter file missed goes in now.
+    if (counterDue_ && writeCounterFile(counterDue_, false)) counterDue_ = 0;
     return true;
+}
+
+// The number of a new run: one above the counter and above every run of this session, and past
+// every run present when that number's files exist already. 0 while the folder cannot be used,
+// or when no number is left.
+std::int32_t Form1::newRunNumber() {
+    FileResult f = makeFolder(resultsFolder_);
+    if (!f.ok()) {
+        resultsFolderProblem(resultsFolder_, f.reason);
+        return 0;
+    }
+    const std::int32_t counter = getLastFileNumber();
+    std::int32_t n = std::max(counter, lastRunNumber_) + 1;
+    auto taken = [this](std::int32_t k) {
+        return pathKind(resultFileName(k)) != PathKind::None || pathKind(csvFileName(k)) != PathKind::None;
+    };
+    const int highest = highestResultNumber(true);
+    if (n <= kHighestRun && taken(n)) {
+        const std::int32_t named = n;
+        n = highest + 1;
+        if (n <= kHighestRun)
+            platform_.dialogs.notice("The counter file " + counterFileName() + " named run " + std::to_string(named) +
+                                         ", whose files are present already. This run is numbered " +
+                                         std::to_string(n) + ", after the highest run present.",
+                                     "Results Folder", Icon::Exclamation);
+    }
+    if (n > kHighestRun) {
+        if (highest == 0 && !taken(1)) return 1; // the old runs were moved away: numbering starts again
+        if (!runsUsedUpShown_)
+            platform_.dialogs.notice("Run numbers are used up: the Results folder " + resultsFolder_ + " holds DC_Result_" +
+                                         std::to_string(std::max(highest, kHighestRun)) +
+                                         ".txt. Move the result and CSV files of old runs out of it; the readings "
+                                         "of this run are kept until then and saved as run 1.",
+                                     "Results Folder", Icon::Exclamation);
+        runsUsedUpShown_ = true;
+        return 0;
+    }
+    runsUsedUpShown_ = false;
+    return n;
+}
+
+// Gives the runs still without a number theirs, in order; false while one cannot be given.
+bool Form1::numberRuns() {
+    while (firstUnnumbered_ < runNumbers_.size()) {
+        const std::int32_t n = newRunNumber();
+        if (n == 0) return false;
+        runNumbers_[firstUnnumbered_++] = n;
+        lastRunNumber_ = n;
+        counterDue_ = writeCounterFile(n) ? 0 : n;
+    }
+    return true;
+}
+
+bool Form1::writeLine(std::size_t run, bool csv, const std::string& text) {
+    if (run >= firstUnnumbered_ && !numberRuns()) return false;
+    const std::int32_t n = runNumbers_[run];
+    return appendLine(csv ? csvFileName(n) : resultFileName(n), text);
 }
 
 // Lines kept while the folder would not take them go first, in order; a line that cannot be
 // written yet joins them.
 bool Form1::flushUnsaved() {
+    if (unsaved_.empty()) return true;
     while (!unsaved_.empty()) {
         const UnsavedLine& u = unsaved_.front();
-        if (!appendLine(u.csv ? csvFileName(u.run) : resultFileName(u.run), u.text)) return false;
+        if (!writeLine(u.run, u.csv, u.text)) return false;
         unsaved_.pop_front();
     }
     unsavedDropped_ = false;
+    resultsFolderBack();
     return true;
 }
 
-void Form1::saveLine(std::int16_t run, bool csv, const std::string& text) {
-    if (flushUnsaved() && appendLine(csv ? csvFileName(run) : resultFileName(run), text)) return;
+// Lines went in and none is left over: a notice still shown says the problem is over, and a
+// later one is told anew.
+void Form1::resultsFolderBack() {
+    if (!folderProblemShown_ || counterDue_ || !unsaved_.empty()) return;
+    folderProblemShown_ = false;
+    platform_.dialogs.updateNotice("The Results folder " + resultsFolder_ +
+                                       " takes readings again; the readings kept meanwhile are saved.",
+                                   Icon::Information);
+}
+
+void Form1::saveLine(bool csv, const std::string& text) {
+    if (runNumbers_.empty()) runNumbers_.push_back(0);
+    const std::size_t run = runNumbers_.size() - 1; // the run current now, whatever its number
+    if (flushUnsaved() && writeLine(run, csv, text)) {
+        resultsFolderBack();
+        return;
+    }
     if (unsaved_.size() >= kMostUnsavedLines) {
         unsaved_.pop_front();
         if (!unsavedDropped_)
@@ -52,28 +127,19 @@ void Form1::saveLine(std::int16_t run, bool csv, const std::string& text) {
 }
 
 void Form1::saveRecord(const std::string& record) {
-    // A run whose number the counter file would not take keeps it until the file does.
-    std::int16_t n = runDue_ ? runDue_ : getLastFileNumber();
     if (!fileStarted) {
         ctl.StatusBar1 = "Flash Record = " + withSignBlank(flashRecordCount) + " readings..";
         ctl.lblHCMPointer.caption = "Flash records = " + withSignBlank(flashRecordCount) + " Records";
-        try {
-            n = add16(n, 1);
-            runDue_ = writeCounterFile(n) ? 0 : n;
-        } catch (const RuntimeError&) {
-        }
+        runNumbers_.push_back(0); // numbered when its first line is written
         fileStarted = true;
     }
-    const std::string name = resultFileName(n);
-    lblFileName = name;
-    saveLine(n, false, record);
+    saveLine(false, record);
+    if (const std::int32_t n = runNumbers_.back()) lblFileName = resultFileName(n);
 }
 
 void Form1::saveCsvRecord(const std::string& line) {
-    const std::int16_t n = runDue_ ? runDue_ : getLastFileNumber();
-    const std::string name = csvFileName(n);
-    lblFileName = name;
-    saveLine(n, true, line);
+    saveLine(true, line);
+    if (const std::int32_t n = runNumbers_.back()) lblFileName = csvFileName(n);
 }
 
 } // namespace dcload

@@ -46,7 +46,7 @@ std::string Form1::readLastFile(std::int16_t row, std::int16_t asFile, bool read
         if (row < 0 || row >= kMessageLogSize) throw subscriptError();
         return messageLog[static_cast<size_t>(row)];
     }
-    std::int16_t n = getLastFileNumber();
+    std::int16_t n = shownFileNumber();
     if (read0) n = 1;
     const std::string name = resultFileName(n);
     lblFileName = name;
@@ -72,6 +72,18 @@ std::string Form1::readLastFile(std::int16_t row, std::int16_t asFile, bool read
         messageLog.unguard();
         c = ReadCursor{};
         FileResult r = readFileRange(name, 0, kChunk, readBuffer_);
+        const bool running = fileStarted && firstUnnumbered_ == runNumbers_.size() && !runNumbers_.empty() &&
+                             runNumbers_.back() == n;
+        if (r.missing() && running) {
+            // The running test's file vanished: made again under its own number, and the run goes on in it.
+            const bool folder = makeFolder(resultsFolder_).ok();
+            FileResult w = appendToFile(name, n == 1 ? std::string(kDefaultRecord) + "\r\n" : std::string());
+            if (!w.ok()) {
+                resultsFolderProblem(folder ? name : resultsFolder_, w.reason);
+                return "";
+            }
+            r = readFileRange(name, 0, kChunk, readBuffer_);
+        }
         if (r.missing()) {
             writeCounterFile(std::max(1, highestResultNumber())); // never back onto an older run's files
             // Records already in result file 1 are never overwritten by the default one.
@@ -82,12 +94,11 @@ std::string Form1::readLastFile(std::int16_t row, std::int16_t asFile, bool read
                 // Nothing could be created: the folder's own message says so, once, instead of
                 // announcing default files on every periodic reload.
                 if (!w.ok()) {
-                    resultsFolderProblem(w.reason);
+                    resultsFolderProblem(makeFolder(resultsFolder_).ok() ? first : resultsFolder_, w.reason);
                     return "";
                 }
             }
-            platform_.dialogs.messageBox("New Default Files Created", "Software Start Up", Icon::Information,
-                                         Buttons::OK, DefaultButton::First);
+            tellOnce("New Default Files Created", "Software Start Up", Icon::Information);
             return "";
         }
         if (!r.ok()) readBuffer_.clear(); // unreadable: no records

@@ -7,12 +7,14 @@
 
 namespace dcload {
 
-// One clear message per problem, not one per reading; a later successful write re-arms it. It
-// never holds up polling: the readings go on being shown and are kept for the folder.
-void Form1::resultsFolderProblem(const std::string& reason) {
+// One clear message per problem, not one per reading, naming what would not be written; the
+// notice is updated once lines are written again. It never holds up polling: the readings go
+// on being shown and are kept for the folder.
+void Form1::resultsFolderProblem(const std::string& path, const std::string& reason) {
     if (folderProblemShown_) return;
     folderProblemShown_ = true;
-    platform_.dialogs.notice("The Results folder " + resultsFolder_ + " cannot be written (" + reason +
+    const std::string what = path == resultsFolder_ ? "The Results folder " + path : path;
+    platform_.dialogs.notice(what + " cannot be written (" + reason +
                                  "). Readings are still shown and are kept until they can be saved.",
                              "Results Folder", Icon::Exclamation);
 }
@@ -20,14 +22,22 @@ void Form1::resultsFolderProblem(const std::string& reason) {
 // Either the old or the new number is on disk whatever happens meanwhile.
 bool Form1::writeCounterFile(std::int32_t n, bool report) {
     FileResult r = replaceFile(counterFileName(), std::to_string(n) + "\r\n");
-    if (!r.ok() && report) resultsFolderProblem(r.reason);
+    if (!r.ok() && report) resultsFolderProblem(makeFolder(resultsFolder_).ok() ? counterFileName() : resultsFolder_, r.reason);
     return r.ok();
 }
 
+// A box that may be raised again by a timer while it is still open (nested) is shown once.
+void Form1::tellOnce(const std::string& text, const std::string& title, Icon icon) {
+    const std::string key = title + '\n' + text;
+    if (std::find(openBoxes_.begin(), openBoxes_.end(), key) != openBoxes_.end()) return;
+    openBoxes_.push_back(key);
+    platform_.dialogs.messageBox(text, title, icon, Buttons::OK, DefaultButton::First);
+    openBoxes_.erase(std::find(openBoxes_.begin(), openBoxes_.end(), key));
+}
+
 namespace {
-// The run number in a result file's name, written as the logger writes it; 0 for other names.
-int resultNumberOf(const std::string& name) {
-    static const std::string head = "DC_Result_", tail = ".txt";
+// The run number in a result (or CSV) file's name, written as the logger writes it; 0 for other names.
+int resultNumberOf(const std::string& name, const std::string& head = "DC_Result_", const std::string& tail = ".txt") {
     if (name.size() <= head.size() + tail.size() || name.compare(0, head.size(), head) != 0 ||
         name.compare(name.size() - tail.size(), tail.size(), tail) != 0)
         return 0;
@@ -41,20 +51,30 @@ int resultNumberOf(const std::string& name) {
     return n <= 32767 ? n : 0;
 }
 
-// A counter every next run can add one to.
-bool usableCounter(std::int32_t n) { return n >= 1 && n < 32767; }
+// A number the logger writes there; the highest a file can carry is one too.
+bool usableCounter(std::int32_t n) { return n >= 1 && n <= 32767; }
 } // namespace
 
-int Form1::highestResultNumber() const {
+int Form1::highestResultNumber(bool withCsv) const {
     int highest = 0;
-    for (const std::string& name : listFolder(resultsFolder_)) highest = std::max(highest, resultNumberOf(name));
+    for (const std::string& name : listFolder(resultsFolder_))
+        highest = std::max({highest, resultNumberOf(name), withCsv ? resultNumberOf(name, "DC_CSV_", ".csv") : 0});
     return highest;
+}
+
+// The result file the reload shows: the counter's, or the running test's while the counter file
+// could not be given its number.
+std::int16_t Form1::shownFileNumber() {
+    const std::int16_t n = getLastFileNumber();
+    if (fileStarted && firstUnnumbered_ == runNumbers_.size() && !runNumbers_.empty() && runNumbers_.back() > n)
+        return static_cast<std::int16_t>(runNumbers_.back());
+    return n;
 }
 
 // A counter that cannot be trusted gives way to the highest run number present, so the next run
 // starts a file of its own instead of appending to an older run's. Said once.
 std::int16_t Form1::recoverCounter(const std::string& why) {
-    const int highest = std::min(highestResultNumber(), 32766);
+    const int highest = std::min(highestResultNumber(), 32767);
     if (highest == 0) return 0; // no run to mix with: the next run is 1
     writeCounterFile(highest, !counterNoticeShown_); // tried again on every use, said once
     if (!counterNoticeShown_)
@@ -71,7 +91,7 @@ std::int16_t Form1::getLastFileNumber() {
     if (!fileExists(path)) {
         if (highestResultNumber() > 0) return recoverCounter("was missing");
         FileResult f = makeFolder(resultsFolder_);
-        if (!f.ok()) resultsFolderProblem(f.reason);
+        if (!f.ok()) resultsFolderProblem(resultsFolder_, f.reason);
         writeCounterFile(1);
     }
     std::string content;

@@ -109,6 +109,23 @@ void DialogsAdapter::notice(const std::string& text, const std::string& title, I
     box->show();
 }
 
+// The box still open now tells the problem is over; a closed one is not brought back.
+void DialogsAdapter::updateNotice(const std::string& text, Icon icon)
+{
+    if (auto* open = qobject_cast<QMessageBox*>(notice_.data())) {
+        open->setIcon(toQt(icon));
+        open->setText(qs(text));
+    }
+}
+
+// A long copy: the file dialog's bar moves and the window repaints; clicks wait until it is
+// done, ticks and socket events go on (nested, as under a box).
+void DialogsAdapter::progress(double, double)
+{
+    app_.mirror();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 void DialogsAdapter::showPauseDialog()
 {
     auto* dialog = new PauseDialog(owner());

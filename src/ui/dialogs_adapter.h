@@ -29,6 +29,8 @@ public:
     Answer messageBox(const std::string& text, const std::string& title, Icon icon,
                       Buttons buttons, DefaultButton def) override;
     void notice(const std::string& text, const std::string& title, Icon icon) override;
+    void updateNotice(const std::string& text, Icon icon) override;
+    void progress(double done, double total) override;
     void showPauseDialog() override;
     void closePauseDialog() override;
     void showFileDialog() override;

@@ -104,6 +104,7 @@ public:
     void notice(const std::string& text, const std::string& title, Icon icon) override {
         boxes.push_back({text, title, icon, Buttons::OK, DefaultButton::First});
     }
+    void updateNotice(const std::string& text, Icon) override { updates.push_back(text); }
     void showPauseDialog() override;
     void closePauseDialog() override { pauseOpen = false; }
     void showFileDialog() override {
@@ -114,6 +115,7 @@ public:
     void showAbout() override { ++aboutShown; }
 
     std::vector<MessageBoxCall> boxes;
+    std::vector<std::string> updates;        // notices replaced once their problem was over
     std::deque<Answer> answers;              // next answers; empty: the default button
     std::function<void()> onPauseDialog;     // runs while the pause dialog is "open"
     std::function<void()> onFileDialog;      // runs while Form2 is "open"

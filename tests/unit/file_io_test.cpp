@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <functional>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "logger_rig.h"
 #include "results/file_io.h"
@@ -41,6 +44,37 @@ TEST(FileLayer, EveryCallKeepsTheBytesExact) {
     EXPECT_EQ(readWholeFile(dir + "none", part).status, FileStatus::FileNotFound);
     EXPECT_EQ(readWholeFile(dir + "none/x", part).status, FileStatus::PathNotFound);
     EXPECT_FALSE(fileExists(dir + "none") || fileExists(own.folder.generic_string()));
+}
+
+// A write that meets a full disk leaves the file as it was; a copy goes a piece at a time and
+// refuses what is not a regular file (a pipe would block it for ever).
+TEST(FileLayer, FailuresLeaveFilesAsTheyWere) {
+    OwnFolder own;
+    const std::string dir = own.folder.generic_string() + "/";
+    ASSERT_TRUE(makeFolder(dir + "folder").ok());
+    const std::string big(3u << 20, 'b');
+    std::vector<double> steps;
+    const std::tuple<const char*, std::int64_t, std::function<FileResult(const std::string&)>, bool> cases[] = {
+        {"append, disk full", 10, [](const std::string& p) { return appendToFile(p, std::string(40, 'n')); }, false},
+        {"copy, disk full", 1u << 20, [&](const std::string& p) { return copyFile(dir + "big", p); }, false},
+        {"copy from a folder", -1, [&](const std::string& p) { return copyFile(dir + "folder", p); }, false},
+        {"copy in pieces", -1, [&](const std::string& p) { return copyFile(dir + "big", p, [&](std::uint64_t d, std::uint64_t t) { steps.push_back(double(d) / double(t)); }); }, true}};
+    for (const auto& [what, room, write, ok] : cases) {
+        SCOPED_TRACE(what);
+        ASSERT_TRUE(writeWholeFile(dir + "big", big).ok() && writeWholeFile(dir + "target", "old\r\n").ok());
+        simulateFullDiskAfter(room);
+        const FileResult r = write(dir + "target");
+        simulateFullDiskAfter(-1);
+        std::string back;
+        EXPECT_EQ(r.ok(), ok) << r.reason;
+        EXPECT_TRUE(readWholeFile(dir + "target", back).ok() && back == (ok ? big : "old\r\n")) << back.size();
+    }
+    EXPECT_EQ(steps, (std::vector<double>{1.0 / 3, 2.0 / 3, 1.0}));
+#ifndef _WIN32
+    ASSERT_EQ(::mkfifo((dir + "pipe").c_str(), 0600), 0);
+    EXPECT_EQ(copyFile(dir + "pipe", dir + "target").reason, "not a regular file");
+    EXPECT_EQ(copyFile(dir + "big", dir + "pipe").reason, "the target is not a regular file");
+#endif
 }
 
 TEST(FileLayer, DefaultResultsFolder) {

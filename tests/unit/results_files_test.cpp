@@ -3,8 +3,12 @@
 // file dialog's save and read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <optional>
+#include <set>
+#include <sstream>
 
 #include "logger_rig.h"
 #include "results/file_io.h"
@@ -44,7 +48,7 @@ TEST(CounterFile, ReadsTheRunNumberAndNeverFallsBehindTheResultFiles) {
     // counter file (none: missing), result files up to DC_Result_11.txt present, next run number
     const std::tuple<std::optional<std::string>, bool, int> cases[] = {
         {" 9 \r\n", false, 9}, {"5,6\r\n", false, 5}, {"3\r\n", true, 3}, {"99999\r\n", false, 0}, {"-5", false, 0},
-        {"abc\r\n", true, 11}, {"0\r\n", true, 11}, {"32767\r\n", true, 11}, {std::nullopt, true, 11}};
+        {"abc\r\n", true, 11}, {"0\r\n", true, 11}, {"32767\r\n", true, 32767}, {std::nullopt, true, 11}};
     for (const auto& [content, olderRuns, expected] : cases) {
         VirtualLogger v;
         fs::remove(v.folder / "DCCount.txt");
@@ -107,9 +111,10 @@ TEST(PeriodicReload, MissingFileIsMadeWithTheDefaultRecordAndNothingIsOverwritte
     VirtualLogger w;  // the counter names a missing file; file 1 holds records already
     w.writeFile("DCCount.txt", "4\r\n");
     w.writeFile("DC_Result_1.txt", "KEEP1\r\nKEEP2\r\n");
+    w.writeFile("DC_Result_2.txt", "KEEP3\r\n");  // the counter goes to the highest run present, not 1
     EXPECT_EQ(readBack(*w.form), "");
     EXPECT_EQ(w.dialogs.boxes.size(), 1u);
-    EXPECT_EQ(w.readFile("DCCount.txt") + w.readFile("DC_Result_1.txt"), "1\r\nKEEP1\r\nKEEP2\r\n");
+    EXPECT_EQ(w.readFile("DCCount.txt") + w.readFile("DC_Result_1.txt"), "2\r\nKEEP1\r\nKEEP2\r\n");
 }
 
 TEST(ResultLogging, EachRunHasItsOwnResultAndCsvFileAppendedTo) {
@@ -121,40 +126,76 @@ TEST(ResultLogging, EachRunHasItsOwnResultAndCsvFileAppendedTo) {
     f.processMessage(stored(2, 1190), 0, 0, 1, 1);
     EXPECT_EQ(v.readFile("DC_Result_8.txt"), stored(1) + "\r\n" + stored(2, 1190) + "\r\n");
     EXPECT_EQ(v.readFile("DC_CSV_8.csv"), "000000,12.00,41.0,0001.0,00:00:01\r\n000000,11.90,41.0,0001.0,00:00:02\r\n");
-    // Disconnect starts a new run; file 9 already holds an old line and is appended to.
-    v.writeFile("DC_Result_9.txt", "OLD\r\n");
+    // Disconnect starts a new run; Connect again without Disconnect: the same run goes on.
     f.cmdDisconnectClick();
     f.processMessage(stored(3), 0, 0, 1, 1);
-    f.ctl.txtIP = "127.0.0.1";  // Connect again without Disconnect: the same run goes on
+    f.ctl.txtIP = "127.0.0.1";
     f.cmdConnectClick();
     f.processMessage(stored(4), 0, 0, 1, 1);
     EXPECT_EQ(v.readFile("DCCount.txt"), "9\r\n");
-    EXPECT_EQ(v.readFile("DC_Result_9.txt"), "OLD\r\n" + stored(3) + "\r\n" + stored(4) + "\r\n");
-    EXPECT_FALSE(v.fileExists("DC_Result_10.txt"));
+    EXPECT_EQ(v.readFile("DC_Result_9.txt"), stored(3) + "\r\n" + stored(4) + "\r\n");
     EXPECT_TRUE(v.dialogs.boxes.empty());
 }
 
-TEST(ResultLogging, UnwritableFolderIsReportedOnceAndNoReadingIsLost) {
-    OwnFolder own;
-    { std::ofstream(own.folder) << "in the way"; }  // a plain file where the folder should be
-    VirtualLogger v(own.folder, false);
-    v.form->formLoad();
-    for (int i = 1; i <= 30; ++i) v.form->processMessage(stored(i, 1000 + i), 0, 0, 1, 1);
-    EXPECT_EQ(v.form->ctl.lblU[0].caption, "10.30");
-    const std::string shown = boxes(v.dialogs, own.folder.string());
-    EXPECT_TRUE(shown.rfind("Results Folder: ", 0) == 0 && shown.find('%') != std::string::npos && linesOf(shown) == 1) << shown;
-    // Once the folder can be written again the readings kept land first, in order, and a
-    // later problem is reported anew.
-    fs::remove(own.folder);
-    v.form->processMessage(stored(31), 0, 0, 1, 1);
-    const std::string result = v.readFile("DC_Result_1.txt");
-    ASSERT_EQ(linesOf(result), 31) << result;
-    EXPECT_EQ(linesOf(v.readFile("DC_CSV_1.csv")), 31);
-    for (int i = 1; i <= 30; ++i) EXPECT_EQ(result.find(stored(i, 1000 + i)), (i - 1) * 41u) << i;
-    fs::remove_all(own.folder);
-    { std::ofstream(own.folder) << "in the way"; }
-    v.form->processMessage(stored(32), 0, 0, 1, 1);
-    EXPECT_EQ(v.dialogs.boxes.size(), 2u);
+// Runs at the top of the numbers, a counter behind the files, the folder gone (a plain file in
+// its place) or the disk full at the start, middle or end of a run, the running file deleted:
+// every reading ends in its own run's files, in order, no older run's file changes, numbers never
+// go down, and a folder problem is told once and its notice updated when it is over.
+TEST(ResultLogging, EveryReadingLandsInItsOwnRunAndNumbersNeverGoDown) {
+    // r reading, d Disconnect, o/O folder gone/back, f/F disk full after 20 bytes/space again,
+    // x the running files deleted, X the whole folder, l reload, m every run's files moved away
+    struct Row { const char* counter; std::vector<int> older; const char* events; const char* runs; int boxes; };
+    const Row rows[] = {{"32765", {}, "rrdrdr", "32766:1,2 32767:3", 1}, {"32766", {32766}, "rrdrmr", "1:3,4", 1},
+                        {"2", {3}, "rr", "4:1,2", 1}, {"3", {1, 3}, "orrOr", "4:1,2,3", 1},
+                        {"3", {}, "rrorrOr", "4:1,2,3,4,5", 1}, {"3", {}, "rordrOr", "4:1,2 5:3,4", 1},
+                        {"3", {}, "frrFdr", "4:1,2 5:3", 1}, {"3", {}, "rfrrFr", "4:1,2,3,4", 1},
+                        {"3", {}, "rrxlr", "4:3", 0}, {"0", {}, "rrxlr", "1:D,3", 0}, {"3", {}, "rXdr", "5:2", 0},
+                        {"3", {}, "rorOrorOr", "4:1,2,3,4,5", 2}};  // told again once it was over
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.events);
+        VirtualLogger v;
+        Form1& f = *v.form;
+        v.writeFile("DCCount.txt", std::string(row.counter) + "\r\n");
+        for (int k : row.older) v.writeFile("DC_Result_" + std::to_string(k) + ".txt", "OLD\r\n"), v.writeFile("DC_CSV_" + std::to_string(k) + ".csv", "OLD\r\n");
+        const fs::path away = v.folder.string() + ".away", old = makeTempFolder("old-runs");
+        int reading = 0, counter = 0;
+        for (const char* e = row.events; *e; ++e) {
+            const std::string now = v.readFile("DCCount.txt");
+            if (*e == 'r') f.processMessage(stored(++reading), 0, 0, 1, 1);
+            if (*e == 'd') f.cmdDisconnectClick();
+            if (*e == 'o') fs::rename(v.folder, away), std::ofstream(v.folder) << "x";
+            if (*e == 'O') fs::remove(v.folder), fs::rename(away, v.folder);
+            if (*e == 'f' || *e == 'F') simulateFullDiskAfter(*e == 'f' ? 20 : -1);
+            if (*e == 'x') fs::remove(v.folder / ("DC_Result_" + now.substr(0, now.size() - 2) + ".txt")), fs::remove(v.folder / ("DC_CSV_" + now.substr(0, now.size() - 2) + ".csv"));
+            if (*e == 'l') f.importLastData();
+            if (*e == 'X') fs::remove_all(v.folder);
+            if (*e == 'm') for (const auto& entry : fs::directory_iterator(v.folder)) if (entry.path().filename().string().rfind("DC_", 0) == 0) fs::rename(entry.path(), old / entry.path().filename());
+            if (*e == 'm' || *e == 'o' || *e == 'O') counter = 0;
+            else if (!now.empty()) { EXPECT_GE(std::stoi(now), counter); counter = std::stoi(now); }
+        }
+        std::set<std::string> files;
+        std::string last;
+        for (std::istringstream runs(row.runs); runs >> last;) {
+            const std::string n = last.substr(0, last.find(':'));
+            std::string result, csv;
+            for (std::istringstream ids(last.substr(n.size() + 1)); std::getline(ids, last, ',');)
+                if (last == "D") result += std::string(kDefaultRecord) + "\r\n";
+                else result += stored(std::stoi(last)) + "\r\n", csv += "000000,12.00,41.0,0001.0,00:00:0" + last + "\r\n";
+            EXPECT_EQ(v.readFile("DC_Result_" + n + ".txt"), result) << n;
+            EXPECT_EQ(v.readFile("DC_CSV_" + n + ".csv"), csv) << n;
+            files.insert({"DC_Result_" + n + ".txt", "DC_CSV_" + n + ".csv"});
+            last = n;
+        }
+        EXPECT_EQ(v.readFile("DCCount.txt"), last + "\r\n");
+        for (int k : row.older) files.insert({"DC_Result_" + std::to_string(k) + ".txt", "DC_CSV_" + std::to_string(k) + ".csv"});
+        for (const auto& entry : fs::directory_iterator(v.folder))
+            if (entry.path().filename().string().rfind("DC_", 0) == 0) { EXPECT_TRUE(files.count(entry.path().filename().string())) << entry.path(); }
+        for (int k : row.older) EXPECT_TRUE(v.readFile("DC_Result_" + std::to_string(k) + ".txt") == "OLD\r\n" || std::string(row.events).find('m') != std::string::npos) << k;
+        EXPECT_EQ(v.dialogs.boxes.size(), size_t(row.boxes)) << boxes(v.dialogs);
+        for (const auto& b : v.dialogs.boxes) EXPECT_EQ(b.title, "Results Folder");
+        EXPECT_EQ(v.dialogs.updates.size(), size_t(std::count_if(row.events, row.events + strlen(row.events), [](char c) { return c == 'O' || c == 'F'; })));
+        fs::remove_all(old);
+    }
 }
 
 TEST(SaveFile, CopiesTheCurrentFileAfterAskingAndNeverOntoItself) {
@@ -187,12 +228,15 @@ TEST(SaveFile, CopiesTheCurrentFileAfterAskingAndNeverOntoItself) {
     }
 }
 
+// Two above the counter, or past the runs present when that number's files exist already.
 TEST(ReadFile, ImportedFileBecomesResultFileTwoAboveTheCounterAndIsCharted) {
+  for (const auto& [taken, n] : {std::pair{false, 12}, {true, 13}}) {
     VirtualLogger vl;
     Form1& f = *vl.form;
-    const std::string content = records(5, 200);
+    const std::string content = records(5, 200), name = "DC_Result_" + std::to_string(n) + ".txt";
     vl.writeFile("DCCount.txt", "10\r\n");
     vl.writeFile("DC_Result_3.txt", content);
+    if (taken) vl.writeFile("DC_CSV_12.csv", "OLD\r\n");
     vl.dialogs.onFileDialog = [&] {
         EXPECT_EQ(f.form2.txtExport, "DC_Result_10.txt");
         EXPECT_EQ(f.form2.files, std::vector<std::string>{"DC_Result_3.txt"});
@@ -202,19 +246,23 @@ TEST(ReadFile, ImportedFileBecomesResultFileTwoAboveTheCounterAndIsCharted) {
     f.messageLogLoaded = true;
     f.mnuReadClick();
     EXPECT_TRUE(vl.dialogs.boxes.empty());
-    EXPECT_EQ(f.getLastFileNumber(), 12);
-    EXPECT_EQ(vl.readFile("DC_Result_12.txt"), content);
+    EXPECT_EQ(f.getLastFileNumber(), n);
+    EXPECT_EQ(vl.readFile(name), content);
     EXPECT_EQ(f.chart.pointLabel(6), "00:03:24");
-    EXPECT_EQ(f.form2.files, (std::vector<std::string>{"DC_Result_12.txt", "DC_Result_3.txt"}));
+    EXPECT_EQ(f.form2.files, (std::vector<std::string>{name, "DC_Result_3.txt"}));
+  }
 }
 
+// A refused file changes nothing: the counter stays where it was.
 TEST(ReadFile, OnlyExistingTextFilesAreRead) {
     const std::pair<const char*, const char*> cases[] = {{"results.csv", "Wrong File Type: File must be a text file\n"},
-        {"RESULTS.TXT", "Wrong File Type: File must be a text file\n"}, {"nothere.txt", "Opening File: % does not Exist.\n"}};
+        {"RESULTS.TXT", "Wrong File Type: File must be a text file\n"}, {"nothere.txt", "Opening File: % does not Exist.\n"},
+        {"pipe.txt", "Opening File: % is not a regular file.\n"}};
     for (const auto& [name, box] : cases) {
         VirtualLogger vl;
         vl.writeFile("DCCount.txt", "10\r\n");
-        if (name[0] != 'n') vl.writeFile(name, records(2, 5));
+        if (name[0] == 'p') fs::create_directory(vl.folder / name);
+        else if (name[0] != 'n') vl.writeFile(name, records(2, 5));
         vl.dialogs.onFileDialog = [&] {
             vl.form->form2.txtExport = name;
             vl.form->form2OkClick();
@@ -222,6 +270,7 @@ TEST(ReadFile, OnlyExistingTextFilesAreRead) {
         vl.form->mnuReadClick();
         EXPECT_EQ(boxes(vl.dialogs, vl.folder.string() + "/" + name), box);
         EXPECT_FALSE(vl.fileExists("DC_Result_11.txt") || vl.fileExists("DC_Result_12.txt"));
+        EXPECT_EQ(vl.readFile("DCCount.txt"), "10\r\n");
     }
 }
 
