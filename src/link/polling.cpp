@@ -59,8 +59,10 @@ void Form1::timerRequestTick() {
     if (state != 9) ctl.StatusBar1 = text;
     if (state != 7) return;
 
+    // A reply still arriving holds the next request back, as an answer not yet come would.
+    const bool arriving = settleReply();
     if (requestMode == modeLive) {
-        if (!replyReceived && silentTicks <= 10) {
+        if (arriving || (!replyReceived && silentTicks <= 10)) {
             ++silentTicks;
         } else {
             if (!testPaused) sendRequest("?\r");
@@ -68,7 +70,7 @@ void Form1::timerRequestTick() {
         }
     }
     if (requestMode == modeRecordCount) {
-        sendRequest("#P\r");
+        if (!arriving) sendRequest("#P\r");
         poll.setEnabled(true);
     }
     if (requestMode == modeClear) {
@@ -87,7 +89,7 @@ void Form1::timerRequestTick() {
     }
     if (requestMode == modeDownload) {
         poll.setInterval(500);
-        if (!replyReceived && silentTicks <= 3) {
+        if (arriving || (!replyReceived && silentTicks <= 3)) {
             ++silentTicks;
         } else {
             sendRequest("Rf\r");

@@ -78,6 +78,7 @@ private:
     QLabel* lblCount_ = nullptr;
     QLabel* lblPage_ = nullptr;
     QLabel* statusPanel_ = nullptr;
+    QLabel* checksumPanel_ = nullptr;
 
     QGroupBox* frameG_ = nullptr;
     QTabBar* tabStrip_ = nullptr;
