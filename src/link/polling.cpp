@@ -43,6 +43,9 @@ void Form1::timerRequestTick() {
     Socket& sock = platform_.socket;
 
     if (!unsaved_.empty()) flushUnsaved(); // the folder may take the kept readings again
+    // A reply complete since the last tick is taken first; one still arriving holds the next
+    // request back, as an answer not yet come would.
+    const bool arriving = sock.state() == 7 && settleReply();
     storedReadingPeriod = storedReadingPeriodFor(tickCount);
     if (ticksSinceStored >= storedReadingPeriod) {
         importLastData();
@@ -59,8 +62,6 @@ void Form1::timerRequestTick() {
     if (state != 9) ctl.StatusBar1 = text;
     if (state != 7) return;
 
-    // A reply still arriving holds the next request back, as an answer not yet come would.
-    const bool arriving = settleReply();
     if (requestMode == modeLive) {
         if (arriving || (!replyReceived && silentTicks <= 10)) {
             ++silentTicks;

@@ -117,7 +117,7 @@ void Form1::scanReplies(Scan how) {
     // (more bytes would make it a fragment in front of a reply).
     if (const auto w = wholeMessage(s)) {
         const bool holds = checksumHolds(w->message);
-        const bool complete = w->extra != 0 || replyExtra <= 0 || how == Scan::Tick;
+        const bool complete = w->extra != 0 || replyExtra == 0 || how == Scan::Tick;
         if (!complete || (!holds && how == Scan::Arrival)) {
             replyBuffer = std::move(s);
         } else if (holds || !checksumDistrusted) {
@@ -174,6 +174,13 @@ void Form1::scanReplies(Scan how) {
         size_t first = from;
         while (first < end && tile[first - from] == 0) ++first;
         const bool mayGrow = end == s.size() && how != Scan::Tick;
+        // No replies end to end: one at the run's start is taken once the run stopped growing,
+        // and what follows it is a fragment (a stray count, the head of a reply never finished).
+        if (first == end && !mayGrow && checksumHolds(std::string_view(s).substr(i, 32))) {
+            for (; i + 32 <= end && repliesDue > 0 && checksumHolds(std::string_view(s).substr(i, 32)); i += 32)
+                queueReply(s.substr(i, 32));
+            continue;
+        }
         // Nothing whole yet, or a fragment in front while the run still grows: wait for more.
         if (first == end || (first > i && mayGrow)) {
             if (end == s.size()) keepFrom = std::max(i, from);
@@ -191,7 +198,7 @@ void Form1::scanReplies(Scan how) {
                     i = end + 1;
                     break;
                 }
-                if (mayGrow && replyExtra > 0) { // its 33rd character may still follow
+                if (mayGrow && replyExtra != 0) { // its 33rd character may still follow
                     keepFrom = p;
                     break;
                 }
