@@ -95,11 +95,7 @@ void Form1::frameReplies(const std::string& data, std::int32_t secs) {
         queueReply(data, true);
         return;
     }
-    if (repliesDue <= 0 || data.empty()) { // nothing due: a flood costs neither a copy nor a scan
-        // A carriage return alone after a reply was taken: this load bank ends its replies with one.
-        if (data == "\r" && replyExtra <= 0) replyExtra = '\r';
-        return;
-    }
+    if (repliesDue <= 0 || data.empty()) return; // nothing due: a flood costs neither a copy nor a scan
     const bool single = replyBuffer.empty();
     if (single) replyStarted = platform_.clock.seconds();
     replyBuffer += data;
@@ -228,8 +224,7 @@ bool Form1::settleReply() {
     if (replyBuffer.empty()) return false;
     if (platform_.clock.seconds() - replyStarted < kReplyWaitSeconds) return true;
     replyBuffer.clear(); // never completed: dropped, and its bytes count as the answer
-    checksumDistrusted = true;
-    replyReceived = true;
+    checksumDistrusted = replyReceived = true;
     return false;
 }
 
