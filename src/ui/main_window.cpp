@@ -309,7 +309,7 @@ void MainWindow::buildStatusBar()
     statusPanel_ = named(new QLabel(bar), "StatusBar1Panel1", "Connection status");
     statusPanel_->setMinimumWidth(300);
     bar->addWidget(statusPanel_, 1);
-    checksumPanel_ = named(new QLabel(bar), "StatusBarChecksum", "Checksum errors");
+    checksumPanel_ = named(new QLabel(bar), "StatusBarChecksum", "Data check");
     checksumPanel_->hide();
     bar->addWidget(checksumPanel_);
     lblTime_ = named(new QLabel(bar), "lblTime", "Graph time");
@@ -414,7 +414,7 @@ void MainWindow::mirror(const Form1& form)
     syncProgress(pBar_, c.pBar);
     syncProgress(pB2_, c.pB2);
     syncReadable(statusPanel_, qs(c.StatusBar1));
-    syncText(checksumPanel_, qs(c.StatusBarChecksum));
+    syncReadable(checksumPanel_, qs(c.StatusBarChecksum));
     syncVisible(checksumPanel_, !c.StatusBarChecksum.empty());
 
     const int tab = std::clamp(c.tabStrip - 1, 0, tabStrip_->count() - 1);
