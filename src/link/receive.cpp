@@ -90,7 +90,7 @@ void Form1::queueReply(std::string text, bool countReply) {
 // what arrived for the request: bytes are gathered until they hold a complete reply.
 void Form1::frameReplies(const std::string& data, std::int32_t secs) {
     replySecs = secs;
-    if (data.size() == 6) {
+    if (data.size() == 6 && countAsked) {
         replyBuffer.clear();
         queueReply(data, true);
         return;
