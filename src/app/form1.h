@@ -96,6 +96,7 @@ struct Form1Controls {
     std::string StatusBar1;            // panel 1
     std::string statusRecord;          // status bar field: "Record k of n" during a download
     Label lblStoredRecord{"", kWhite, false}; // marks the tiles while they show a stored record
+    std::string StatusBarChecksum;     // readings with a checksum error; empty: none yet
     Label lblHCMPointer{"", kWhite, false};
     Label lblTime{"", kYellow, false};
     Label lblCount{"0", kWhite, false};
@@ -268,14 +269,26 @@ public:
     std::uint64_t skippedLines = 0;    // items of the last file read too long to be records
     std::uint64_t lastReadBytes = 0;   // bytes that read took from the file
 
-    // Receive path: a reply is framed by the request that asked for it. Pieces of the reply
-    // due are gathered here (never more than one reply's length); each request, Connect,
-    // Disconnect, memory command and reset drops what is left.
+    // Receive path: a reply is framed by the request that asked for it. What arrived for the
+    // reply due is gathered here until it is complete; the poll tick waits for a reply still
+    // arriving and drops it after kReplyWaitSeconds. Connect, Disconnect, memory commands and
+    // resets drop what is left.
+    static constexpr double kReplyWaitSeconds = 3.0;
     std::string replyBuffer;
     std::int16_t repliesDue = 0;       // requests sent and not answered yet (at most 3)
     bool countAsked = false;           // the last request was "#P"
+    double replyStarted = 0;           // clock seconds when the gathered bytes began
+    std::int32_t replySecs = 0;        // seconds since Connect when the last of them arrived
+    // A fragment was dropped: its tail may still come glued to the next reply's head, so a
+    // checksum error is not taken as a reading until a reply whose checksum holds was taken.
+    bool checksumDistrusted = false;
+    int replyExtra = -1;               // the 33rd character this load bank sends: -1 not known yet, 0 none
+    std::int32_t checksumErrors = 0;   // readings with a checksum error since Connect
+    std::int32_t readingsTaken = 0;    // readings since Connect
     void sendRequest(const std::string& text);
     void dropPartialReply();
+    // At a poll tick: takes a gathered reply that is complete; true while one is still arriving.
+    bool settleReply();
 
     Platform& platform() { return platform_; }
     int port() const { return port_; }
@@ -286,7 +299,11 @@ private:
         std::string text;              // a data message (32 hex, maybe a CR) or a 6-digit count
         std::int32_t secs;             // seconds since Connect when it arrived
     };
+    enum class Scan { Arrival, SingleRead, Tick };
     void frameReplies(const std::string& data, std::int32_t secs);
+    void scanReplies(Scan how);
+    void queueReply(std::string text, bool countReply = false);
+    void takeReplies();
     bool takeReply(const Reply& reply); // false: the message log is full
     std::deque<Reply> replyQueue_;     // taken, in arrival order; re-entrant handlers share it
     void resultsFolderProblem(const std::string& path, const std::string& reason);

@@ -21,6 +21,8 @@ void Form1::cmdConnectClick() {
     ctl.pBar.value = 0;
     connectTime = elapsedSeconds();
     gTimeCount = 0;
+    checksumErrors = readingsTaken = 0;
+    ctl.StatusBarChecksum.clear();
     ticksSinceStored = 0;
     tickCount = 0;
     reloadHistory = false;

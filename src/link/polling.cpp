@@ -43,6 +43,9 @@ void Form1::timerRequestTick() {
     Socket& sock = platform_.socket;
 
     if (!unsaved_.empty()) flushUnsaved(); // the folder may take the kept readings again
+    // A reply complete since the last tick is taken first; one still arriving holds the next
+    // request back, as an answer not yet come would.
+    const bool arriving = sock.state() == 7 && settleReply();
     storedReadingPeriod = storedReadingPeriodFor(tickCount);
     if (ticksSinceStored >= storedReadingPeriod) {
         importLastData();
@@ -60,7 +63,7 @@ void Form1::timerRequestTick() {
     if (state != 7) return;
 
     if (requestMode == modeLive) {
-        if (!replyReceived && silentTicks <= 10) {
+        if (arriving || (!replyReceived && silentTicks <= 10)) {
             ++silentTicks;
         } else {
             if (!testPaused) sendRequest("?\r");
@@ -68,7 +71,7 @@ void Form1::timerRequestTick() {
         }
     }
     if (requestMode == modeRecordCount) {
-        sendRequest("#P\r");
+        if (!arriving) sendRequest("#P\r");
         poll.setEnabled(true);
     }
     if (requestMode == modeClear) {
@@ -87,7 +90,7 @@ void Form1::timerRequestTick() {
     }
     if (requestMode == modeDownload) {
         poll.setInterval(500);
-        if (!replyReceived && silentTicks <= 3) {
+        if (arriving || (!replyReceived && silentTicks <= 3)) {
             ++silentTicks;
         } else {
             if (!replyReceived) downloadSilent();

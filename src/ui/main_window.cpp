@@ -381,6 +381,9 @@ void MainWindow::buildStatusBar()
     statusRecord_ = named(new QLabel(bar), "statusRecord", "Download");
     statusRecord_->hide();
     bar->addPermanentWidget(statusRecord_);
+    checksumPanel_ = named(new QLabel(bar), "StatusBarChecksum", "Data check");
+    checksumPanel_->hide();
+    bar->addPermanentWidget(checksumPanel_);
     lblTime_ = named(new QLabel(bar), "lblTime", "Graph time");
     lblTime_->hide();
     bar->addPermanentWidget(lblTime_);
@@ -519,6 +522,8 @@ void MainWindow::mirror(const Form1& form)
             tile->style()->unpolish(tile);
             tile->style()->polish(tile);
         }
+    announce(checksumPanel_, qs(c.StatusBarChecksum));
+    syncVisible(checksumPanel_, !c.StatusBarChecksum.empty());
 
     const int tab = std::clamp(c.tabStrip - 1, 0, tabStrip_->count() - 1);
     if (tabStrip_->currentIndex() != tab) {

@@ -89,6 +89,7 @@ private:
     QLabel* statusRecord_ = nullptr;
     QLabel* lblStoredRecord_ = nullptr;
     std::vector<QGroupBox*> tiles_;
+    QLabel* checksumPanel_ = nullptr;
 
     QGroupBox* frameG_ = nullptr;
     QTabBar* tabStrip_ = nullptr;

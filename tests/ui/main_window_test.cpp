@@ -148,6 +148,7 @@ TEST(MainWindowMirror, WidgetsShowTheCoreStateAndReadingsCarryItInTheirAccessibl
         c.ctl.lblAh.caption = "0012.0";
         c.ctl.lblPauseMessage.caption = "TEST RESUMED";
         c.ctl.StatusBar1 = "Socket Connected";
+        c.ctl.StatusBarChecksum = "Checksum errors: 2 (last: reading 17)";
         c.ctl.lblHCMPointer = {"Records 42", kWhite, true};
         c.ctl.tabStrip = 3;
         c.ctl.caption = "Logger - test";
@@ -155,7 +156,8 @@ TEST(MainWindowMirror, WidgetsShowTheCoreStateAndReadingsCarryItInTheirAccessibl
     // Distinct texts: a label fed from the wrong field shows up.
     const std::pair<const char*, const char*> texts[] = {
         {"lblU_0", "48.25"}, {"lblA_0", "125.3"}, {"lblA_3", "01:02:03"}, {"lblT", "-3.5"}, {"lblAh", "0012.0"},
-        {"lblPauseMessage", "TEST RESUMED"}, {"StatusBar1Panel1", "Socket Connected"}, {"lblHCMPointer", "Records 42"}};
+        {"lblPauseMessage", "TEST RESUMED"}, {"StatusBar1Panel1", "Socket Connected"}, {"lblHCMPointer", "Records 42"},
+        {"StatusBarChecksum", "Checksum errors: 2 (last: reading 17)"}};
     for (auto [name, text] : texts) {
         EXPECT_EQ(f.find<QLabel>(name)->text(), text) << name;
         // What assistive technology reads: the value, not only a fixed name.
@@ -164,7 +166,7 @@ TEST(MainWindowMirror, WidgetsShowTheCoreStateAndReadingsCarryItInTheirAccessibl
     }
     for (const char* name : {"lblU_0", "lblT", "lblA_0", "lblA_3", "lblAh"})
         EXPECT_EQ(f.find(name)->property("backRgb").toInt(), 0x404040) << name;
-    EXPECT_TRUE(f.find("FrameData")->isVisible() && f.find("lblHCMPointer")->isVisible());
+    EXPECT_TRUE(f.find("FrameData")->isVisible() && f.find("lblHCMPointer")->isVisible() && f.find("StatusBarChecksum")->isVisible());
     EXPECT_EQ(f.find<QTabBar>("tabStrip")->currentIndex(), 2);
     EXPECT_EQ(f.window().windowTitle(), "Logger - test");
 }

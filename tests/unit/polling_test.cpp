@@ -8,15 +8,24 @@
 using namespace dcload;
 using namespace dcload::test;
 
+// The load bank answers each request with these pieces of a reply (characters, ms after the
+// request); a reply still arriving holds the next request back for up to 3 s.
 TEST(LivePolling, RequestOnEveryAnsweredTickEveryTwelfthSilentLiveTickEveryFifthSilentDownloadTick) {
-    const struct { const char* name; std::int16_t mode; bool answered, paused; std::vector<int> sentOn; } cases[] = {
-        {"silent", modeLive, false, false, {1, 13, 25}}, {"paused", modeLive, false, true, {}},
-        {"answered", modeLive, true, false, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25}}, {"download silent", modeDownload, false, false, {1, 6, 11, 16, 21}},
+    using Pieces = std::vector<std::pair<int, int>>;
+    const struct { const char* name; std::int16_t mode; Pieces answer; bool paused; std::vector<int> sentOn; } cases[] = {
+        {"silent", modeLive, {}, false, {1, 13, 25}}, {"paused", modeLive, {}, true, {}},
+        {"answered", modeLive, {{32, 50}}, false, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25}}, {"download silent", modeDownload, {}, false, {1, 6, 11, 16, 21}},
+        {"halves 1.2 s apart", modeLive, {{16, 50}, {16, 1250}}, false, {1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25}},
+        {"cut short", modeLive, {{20, 50}}, false, {1, 5, 9, 13, 17, 21, 25}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Rig r;
-        if (c.answered) r.peer = [&](const std::string&) { r.socket.deliver(reading(static_cast<int>(r.loop.now() / 1000)), 50); };
+        r.peer = [&](const std::string&) {
+            const std::string m = reading(static_cast<int>(r.loop.now() / 1000));
+            for (size_t at = 0, i = 0; i < c.answer.size(); at += static_cast<size_t>(c.answer[i++].first))
+                r.socket.deliver(m.substr(at, static_cast<size_t>(c.answer[i].first)), c.answer[i].second);
+        };
         r.connect();
         r.form->testPaused = c.paused;
         r.form->requestMode = c.mode;
