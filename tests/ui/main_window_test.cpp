@@ -115,7 +115,9 @@ TEST(MainWindowLayout, FitsSmallScreensWithEveryControlInside)
         EXPECT_GE(f.find("tabStrip")->width(), f.find("tabStrip")->sizeHint().width()) << "tabs squeezed";
         for (const char* name : {"lblU_0", "lblA_0", "lblT", "lblAh", "lblA_3"}) {
             auto* tile = f.find<ReadingLabel>(name);
-            EXPECT_LE(QFontMetrics(tile->fittedFont()).horizontalAdvance(tile->text()), tile->contentsRect().width()) << name;
+            const QFontMetrics digits(tile->fittedFont());
+            EXPECT_LE(digits.horizontalAdvance(tile->text()), tile->contentsRect().width()) << name;
+            EXPECT_LE(digits.height(), tile->contentsRect().height()) << name;
             EXPECT_GE(tile->fittedFont().pixelSize(), s.digits) << name << ": digits too small to read from afar";
         }
         if (!qEnvironmentVariableIsEmpty("DCLOAD_LAYOUT_SHOTS"))   // to look at them
