@@ -6,6 +6,8 @@ if(NOT rc EQUAL 0 OR NOT help MATCHES "--out")
   message(FATAL_ERROR "${PROGRAM} --report FILE --help failed (${rc}): ${help}")
 endif()
 file(READ ${IN} text)
+# The usage line names the program by the path it ran from: the build tree, not the user's.
+string(REGEX REPLACE "^Usage: [^\n]*\\[options\\]" "Usage: dc-load-logger --report FILE [options]" help "${help}")
 string(REPLACE "\\" "\\\\" help "${help}")
 string(REGEX REPLACE "(^|\n)([.'])" "\\1\\\\&\\2" help "${help}")
 string(REPLACE "-" "\\-" help "${help}")

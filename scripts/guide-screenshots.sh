@@ -46,7 +46,13 @@ echo "guide: load bank simulator on 127.0.0.1:$port"
 
 mkdir -p "$work/Results" "$work/shots"
 printf '127.0.0.1\r\n' >"$work/Results/ACIP.txt"
-QT_QPA_PLATFORM=offscreen timeout --kill-after=10 300 \
+# The offscreen screen is 800x800 unless told otherwise: a 1366x768 laptop screen, so the
+# windows open and are fitted as on a laptop (the logger places each picture's window itself).
+cat >"$work/screen.json" <<'JSON'
+{ "screens": [ { "name": "laptop", "x": 0, "y": 0, "width": 1366, "height": 768,
+                 "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1 } ] }
+JSON
+QT_QPA_PLATFORM="offscreen:configfile=$work/screen.json" timeout --kill-after=10 300 \
   "$logger" --results-dir "$work/Results" --port "$port" --guide-screenshots "$work/shots" </dev/null
 
 mkdir -p "$out"

@@ -78,6 +78,8 @@ man_pages() {
   done
   # the report command's options, each of them
   zcat "$r/usr/share/man/man1/dc-load-logger.1.gz" | grep -q 'rated\\-minutes' || return 1
+  # and no path of the build tree
+  ! zcat "$r/usr/share/man/man1/dc-load-logger.1.gz" | sed 's/\\-/-/g' | grep -F "$root"
 }
 check "manual pages, section 1" man_pages
 copyright_line() {

@@ -152,6 +152,13 @@ int runGuideTour(LoggerApp& logger, const QString& folder)
     // The pause dialog opens by itself when the load bank's current falls below 5 A.
     camera.expect("DialogDisconnect", "pause-dialog.png", [](QWidget* w) { w->close(); });
 
+    // Each picture shows the window as it opens on the screen it names, less a 40 px task bar:
+    // a 1366x768 laptop first.
+    auto placeOn = [&](QSize screen) {
+        window.setGeometry(fittedGeometry(QRect(QPoint(0, 0), screen - QSize(0, 40)), QRect(0, 0, 1200, 780)));
+    };
+    placeOn(QSize(1366, 768));
+
     // The first test: Ctrl+H on Connect, the simulator's address 127.0.0.1 kept with Above, Connect.
     connectButton->setFocus();
     QKeyEvent ctrlH(QEvent::KeyPress, Qt::Key_H, Qt::ControlModifier, "h");
@@ -165,12 +172,11 @@ int runGuideTour(LoggerApp& logger, const QString& folder)
     shootWindow("main-window.png");
 
     // The same window on a 1024x600 netbook and on a 1920x1080 screen at 200 % (960x540).
-    const QRect normal = window.geometry();
     for (auto [size, file] : {std::pair{QSize(1024, 600), "small-screen.png"}, {QSize(960, 540), "screen-200-percent.png"}}) {
-        window.setGeometry(fittedGeometry(QRect(QPoint(0, 0), size - QSize(0, 40)), normal));
+        placeOn(size);
         shootWindow(file);
     }
-    window.setGeometry(normal);
+    placeOn(QSize(1366, 768));
 
     camera.expect("frmAbout", "about-box.png", [](QWidget* w) { w->close(); });
     trigger("mnuAbout");

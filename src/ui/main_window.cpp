@@ -506,6 +506,10 @@ void MainWindow::mirror(const Form1& form)
     syncLabel(lblSpeed_, c.lblSpeed);
     announce(lblPauseMessage_, qs(c.lblPauseMessage.caption));
     syncLabel(lblPauseMessage_, c.lblPauseMessage);
+    if (c.lblPauseMessage.caption.empty() && !lblPauseMessage_->styleSheet().isEmpty()) {
+        lblPauseMessage_->setStyleSheet({});   // no message, no box
+        lblPauseMessage_->setProperty("backRgb", {});   // its colour comes back with a message
+    }
     syncLabel(lblHCMPointer_, c.lblHCMPointer);
     syncLabel(lblTime_, c.lblTime);
     syncLabel(lblCount_, c.lblCount);

@@ -21,20 +21,34 @@ QFont ReadingLabel::fittedFont() const
     QFont f = font();
     f.setBold(true);   // the window's style sheet sets the size of every font, not the weight
     const QRect room = contentsRect().adjusted(4, 0, -4, 0);
-    int px = std::min(kLargestPx, std::max(kSmallestPx, room.height() * 3 / 4));
-    for (; px > kSmallestPx; px -= 2) {
+    int px = kLargestPx;
+    for (; px > kSmallestPx; --px) {
         f.setPixelSize(px);
-        if (QFontMetrics(f).horizontalAdvance(text()) <= room.width())
+        const QFontMetrics metrics(f);
+        if (metrics.height() <= room.height() && metrics.horizontalAdvance(text()) <= room.width())
             break;
     }
     f.setPixelSize(px);
     return f;
 }
 
+int ReadingLabel::heightFor(int px) const
+{
+    QFont f = font();
+    f.setBold(true);
+    f.setPixelSize(px);
+    return QFontMetrics(f).height() + height() - contentsRect().height();   // plus padding
+}
+
+QSize ReadingLabel::sizeHint() const
+{
+    return QSize(QLabel::sizeHint().width(), heightFor(kLargestPx));
+}
+
 QSize ReadingLabel::minimumSizeHint() const
 {
     // Shrinking digits, not a wide window, make long readings fit.
-    return QSize(80, QFontMetrics(font()).height());
+    return QSize(80, heightFor(kSmallestPx));
 }
 
 void ReadingLabel::paintEvent(QPaintEvent*)

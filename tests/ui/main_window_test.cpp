@@ -75,13 +75,14 @@ TEST(MainWindowLayout, EveryTextAndWhatIsShownWithAnAccessibleNameOnEachControl)
     }
 }
 
-// A 1024x600 netbook and a 1920x1080 screen at 200 % (960x540 in Qt's pixels), each less a
-// 40 px task bar, with and without the address panel, with long texts everywhere: every control
-// lies inside the window and its parent, the chart keeps 150 px, tabs and digits are whole.
+// A 1366x768 laptop, a 1024x600 netbook and a 1920x1080 screen at 200 % (960x540 in Qt's
+// pixels), each less a 40 px task bar, with and without the address panel, with long texts
+// everywhere: every control lies inside the window and its parent, the chart keeps 150 px, tabs
+// and digits are whole, and the digits stay as large as the room allows.
 TEST(MainWindowLayout, FitsSmallScreensWithEveryControlInside)
 {
-    const struct { int w, h, scale; bool panel; } screens[] = {
-        {1024, 600, 1, false}, {1024, 600, 1, true}, {1920, 1080, 2, false}, {1920, 1080, 2, true}};
+    const struct { int w, h, scale; bool panel; int digits; } screens[] = {
+        {1366, 768, 1, true, 32}, {1024, 600, 1, false, 24}, {1024, 600, 1, true, 24}, {1920, 1080, 2, false, 24}, {1920, 1080, 2, true, 18}};
     for (const auto& s : screens) {
         SCOPED_TRACE(QString("%1x%2 at %3x, panel %4").arg(s.w).arg(s.h).arg(s.scale).arg(s.panel).toStdString());
         LoggerFixture f;
@@ -113,7 +114,9 @@ TEST(MainWindowLayout, FitsSmallScreensWithEveryControlInside)
         EXPECT_GE(f.find("tabStrip")->width(), f.find("tabStrip")->sizeHint().width()) << "tabs squeezed";
         for (const char* name : {"lblU_0", "lblA_0", "lblT", "lblAh", "lblA_3"}) {
             auto* tile = f.find<ReadingLabel>(name);
-            EXPECT_LE(QFontMetrics(tile->fittedFont()).horizontalAdvance(tile->text()), tile->contentsRect().width()) << name;
+            const QFontMetrics digits(tile->fittedFont());
+            EXPECT_TRUE(digits.horizontalAdvance(tile->text()) <= tile->contentsRect().width() && digits.height() <= tile->contentsRect().height()) << name;
+            EXPECT_GE(tile->fittedFont().pixelSize(), s.digits) << name << ": digits too small to read from afar";
         }
         if (!qEnvironmentVariableIsEmpty("DCLOAD_LAYOUT_SHOTS"))   // to look at them
             f.window().grab().save(QString("%1/%2x%3-%4.png").arg(qEnvironmentVariable("DCLOAD_LAYOUT_SHOTS")).arg(s.w).arg(s.h).arg(s.panel));
@@ -169,6 +172,10 @@ TEST(MainWindowMirror, WidgetsShowTheCoreStateAndReadingsCarryItInTheirAccessibl
     EXPECT_TRUE(f.find("FrameData")->isVisible() && f.find("lblHCMPointer")->isVisible() && f.find("StatusBarChecksum")->isVisible());
     EXPECT_EQ(f.find<QTabBar>("tabStrip")->currentIndex(), 2);
     EXPECT_EQ(f.window().windowTitle(), "Logger - test");
+    for (const char* message : {"", "TEST RESUMED"}) {   // no message, no box; a message has its back again
+        f.app->handle([&] { f.form().ctl.lblPauseMessage.caption = message; });
+        EXPECT_EQ(f.find("lblPauseMessage")->styleSheet().isEmpty(), *message == 0) << message;
+    }
 }
 
 TEST(MainWindowMirror, ShowingTheStateNeverCallsTheCore)
