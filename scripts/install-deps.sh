@@ -20,6 +20,7 @@ packages=(
   xvfb                # optional display for the demo
   xauth
   fonts-dejavu-core   # text in offscreen screenshots
+  dbus-daemon         # dbus-run-session: a private session bus for the keep-awake test
 )
 
 [ $# -eq 0 ] || packages=("$@")

@@ -13,6 +13,7 @@ void Form1::checkCurrent(float I) {
     // A low reading that comes in while the question is open is shown and logged; one question.
     if (pauseDialog.open) return;
 
+    testEnded(I);
     dialogDisconnectLoad();
     pauseDialog.open = true;
     platform_.dialogs.showPauseDialog();

@@ -143,7 +143,12 @@ bool Form1::takeReply(const Reply& reply) {
     stored += std::string(trimBlanks(formatPattern(reply.secs, "000000")));
     stored += '\r';
     recordCounter = add32(recordCounter, 1);
+    linkReading();
+    const bool runWasStarted = fileStarted;
+    link.decodingLive = true; // until the decoder returns or throws
+    struct Live { bool& on; ~Live() { on = false; } } live{link.decodingLive};
     processMessage(stored, 0, 0, 1, 1);
+    if (fileStarted && !runWasStarted) showRun();
     // The log grows past its first 100,001 entries, so pacing and captions go on in tests of days.
     messageLog[static_cast<size_t>(messageCount)] = stored;
     ++messageCount;
