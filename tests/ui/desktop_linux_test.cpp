@@ -31,10 +31,8 @@ TEST(Desktop, EventCommandRunsWithoutAShellAndItsFailuresAreReported)
     desktop.onProblem = [&](const std::string& p) { problem = p; };
     for (const auto& c : cases) {
         problem.clear();
-        desktop.runEventCommand("'" + script.toStdString() + "'", c.event, "Lost at 10:00:00; it's \"$(true)\" *");
-        QFile o(out);
-        EXPECT_TRUE(waitUntil([&] { return o.open(QIODevice::ReadOnly) && o.readAll().contains(c.event + QByteArray("|Lost at 10:00:00; it's \"$(true)\" *\n")); }, 10000));
-        o.close();
+        desktop.runEventCommand('"' + script.toStdString() + '"', c.event, "Lost at 10:00:00; it's \"$(true)\" *");
+        EXPECT_TRUE(waitUntil([&] { QFile o(out); return o.open(QIODevice::ReadOnly) && o.readAll().contains(c.event + QByteArray("|Lost at 10:00:00; it's \"$(true)\" *\n")); }, 10000));
         EXPECT_TRUE(waitUntil([&] { return problem == c.problem; }, *c.problem ? 10000 : 300)) << problem;
     }
     desktop.runEventCommand(dir.filePath("none").toStdString(), "test-end", "x");
