@@ -73,7 +73,7 @@ void Form1::linkStarted() {
     watch.setEnabled(true);
     if (!wasWanted && platform_.desktop && !platform_.desktop->keepAwake(true) && !link.awakeNoticeShown) {
         link.awakeNoticeShown = true;
-        linkPanel.notice = "This PC may sleep during the test: the system offers no way to keep it awake";
+        linkPanel.notice = "This PC may sleep during a test: nothing here keeps it awake";
     }
 }
 

@@ -57,6 +57,7 @@ void RunField::mirror(const LinkPanel& panel)
     if (this->text() != text) {
         setText(text);
         setAccessibleName(text);
+        setMinimumWidth(fontMetrics().horizontalAdvance(text) + 24); // the status bar would cut it
     }
 }
 
