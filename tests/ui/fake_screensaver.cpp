@@ -7,37 +7,20 @@
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
 
-namespace {
-
-class ScreenSaver : public QDBusVirtualObject {
-public:
+struct ScreenSaver : QDBusVirtualObject {
     QString introspect(const QString&) const override { return {}; }
-    bool handleMessage(const QDBusMessage& m, const QDBusConnection& bus) override
-    {
-        const QVariantList args = m.arguments();
-        if (m.member() == "Inhibit" && args.size() == 2) {
-            std::printf("Inhibit %s\n", qPrintable(args[0].toString()));
-            bus.send(m.createReply(QVariant(7u)));
-        } else if (m.member() == "UnInhibit" && args.size() == 1) {
-            std::printf("UnInhibit %u\n", args[0].toUInt());
-            bus.send(m.createReply());
-        } else {
-            return false;
-        }
+    bool handleMessage(const QDBusMessage& m, const QDBusConnection& bus) override {
+        const bool inhibit = m.member() == "Inhibit";
+        std::printf("%s %s\n", qPrintable(m.member()), qPrintable(m.arguments().value(0).toString()));
         std::fflush(stdout);
-        return true;
+        return bus.send(inhibit ? m.createReply(QVariant(7u)) : m.createReply());
     }
 };
 
-} // namespace
-
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     ScreenSaver saver;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.registerVirtualObject("/org/freedesktop/ScreenSaver", &saver) ||
-        !bus.registerService("org.freedesktop.ScreenSaver"))
-        return 1;
-    return app.exec();
+    const bool ok = bus.registerVirtualObject("/org/freedesktop/ScreenSaver", &saver) && bus.registerService("org.freedesktop.ScreenSaver");
+    return ok ? app.exec() : 1;
 }

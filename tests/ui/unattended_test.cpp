@@ -14,9 +14,7 @@ using namespace dcload;
 using namespace dcload::ui;
 using namespace dcload::ui::test;
 
-namespace {
-QString accessibleName(QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); }
-} // namespace
+static QString accessibleName(QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); }
 
 // Nothing listens at first: the loss shows on the banner; a load bank that comes up is found by
 // a later try and its first reading turns the banner into the gap's account.
@@ -24,9 +22,7 @@ TEST(Unattended, BannerTellsOfTheLossAndTheRecoveryAndTheRunFieldNamesTheFile)
 {
     LoggerFixture f;
     QTimer boxes; // the missing result file's box takes its default answer
-    QObject::connect(&boxes, &QTimer::timeout, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->done(QMessageBox::Ok);
-    });
+    QObject::connect(&boxes, &QTimer::timeout, [] { if (auto* b = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) b->done(QMessageBox::Ok); });
     boxes.start(50);
     f.app->handle([&] { f.form().cmdConnectClick(); });
     QLabel* banner = f.find<QLabel>("lblLinkBanner");
@@ -38,10 +34,7 @@ TEST(Unattended, BannerTellsOfTheLossAndTheRecoveryAndTheRunFieldNamesTheFile)
     int seconds = 0;
     QObject::connect(&bank, &QTcpServer::newConnection, [&] {
         QTcpSocket* s = bank.nextPendingConnection();
-        QObject::connect(s, &QTcpSocket::readyRead, [s, &seconds] {
-            s->readAll();
-            s->write(QByteArray::fromStdString(dcload::test::makeDataMessage(1250, 100, seconds++, 10, 250)));
-        });
+        QObject::connect(s, &QTcpSocket::readyRead, [s, &seconds] { s->readAll(), s->write(dcload::test::makeDataMessage(1250, 100, seconds++, 10, 250).c_str()); });
     });
     ASSERT_TRUE(waitUntil([&] { return seconds > 0; }, 40000));
     EXPECT_TRUE(waitUntil([&] { return accessibleName(banner).contains("Link back after a gap of 00:00:"); }, 2000));
