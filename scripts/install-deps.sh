@@ -22,6 +22,7 @@ packages=(
   at-spi2-core        # the accessibility bus: scripts/atspi-check.sh
   python3-pyatspi
   fonts-dejavu-core   # text in offscreen screenshots
+  dbus-daemon         # dbus-run-session: a private session bus for the keep-awake test
 )
 
 [ $# -eq 0 ] || packages=("$@")

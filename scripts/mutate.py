@@ -175,7 +175,7 @@ def failed_test(log_path, start):
     """The first test CTest reports as failed in the log after offset start."""
     with open(log_path, errors="replace") as f:
         f.seek(start)
-        m = re.search(r"Test\s+#\d+: (\S+) \.+[^\n*]*\*\*\*", f.read())
+        m = re.search(r"Test\s+#\d+: (\S+) \.+[^\n*]*\*\*\*(?!Skipped)", f.read())  # a skip is no failure
     return m.group(1) if m else ""
 
 

@@ -15,6 +15,7 @@
 #include "app/message_log.h"
 #include "app/platform.h"
 #include "chart/chart_model.h"
+#include "link/unattended.h"
 
 namespace dcload {
 
@@ -290,11 +291,27 @@ public:
     // At a poll tick: takes a gathered reply that is complete; true while one is still arriving.
     bool settleReply();
 
+    // ---- unattended tests (link/reconnect.cpp) ----
+    LinkWatch link;
+    LinkPanel linkPanel;
+    void linkWatchTick();              // once a second while the link is wanted
+    void eventCommandProblem(const std::string& what); // the site's command failed or hung
+    void testEnded(float current);     // the low-current question is about to be asked
+
     Platform& platform() { return platform_; }
     int port() const { return port_; }
 
 private:
     void stepForm2Progress(std::int16_t& ticks);
+    double linkNow() const;
+    void tell(const std::string& event, const std::string& title, const std::string& text);
+    void linkStarted();
+    void linkStopped();
+    void linkOpened();
+    void linkDown();
+    void reconnectTry();
+    void linkReading();
+    void showRun();
     struct Reply {
         std::string text;              // a data message (32 hex, maybe a CR) or a 6-digit count
         std::int32_t secs;             // seconds since Connect when it arrived

@@ -7,7 +7,7 @@
 namespace dcload {
 
 // The five timers of the logger. Each tick is delivered back as Form1::timerTick(id).
-enum class TimerId { TimerRequest = 0, Timer1, Timer2, TimerDisconnect, PauseTimer1, Count };
+enum class TimerId { TimerRequest = 0, Timer1, Timer2, TimerDisconnect, PauseTimer1, LinkWatch, Count };
 
 // Semantics the logic relies on: setEnabled(true) on a running timer keeps it running
 // (no restart); setEnabled(true) on a stopped one starts a full interval; setInterval on a
@@ -72,11 +72,25 @@ public:
     virtual void showAbout() = 0;
 };
 
+// What an unattended test needs of the desktop. Every call returns at once.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+    // Keeps the PC from sleeping while on; false when the system offers no way to.
+    virtual bool keepAwake(bool on) = 0;
+    virtual void notify(const std::string& title, const std::string& text) = 0;
+    virtual void flashTaskBar() = 0;
+    // Runs the site's command with the event name and a one-line text as its two arguments.
+    virtual void runEventCommand(const std::string& command, const std::string& event,
+                                 const std::string& text) = 0;
+};
+
 struct Platform {
     Socket& socket;
     Clock& clock;
     Dialogs& dialogs;
     Timer* timers[static_cast<int>(TimerId::Count)];
+    Desktop* desktop = nullptr;        // none: nothing is told and the PC may sleep
     Timer& timer(TimerId id) const { return *timers[static_cast<int>(id)]; }
 };
 

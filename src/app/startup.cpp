@@ -53,6 +53,9 @@ float Form1::elapsedSeconds() const {
     return static_cast<float>(std::floor(now) - std::floor(programStartTime));
 }
 
-void Form1::mnuExitClick() { exitRequested = true; }
+void Form1::mnuExitClick() {
+    linkStopped();
+    exitRequested = true;
+}
 
 } // namespace dcload

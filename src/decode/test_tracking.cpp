@@ -16,6 +16,7 @@ void Form1::checkCurrent(float I) {
     pauseDialog.reason = "current " + std::string(trimBlanks(formatPattern(I, "##0.0"))) + " A below 5 A at " +
                          std::string(trimBlanks(ctl.lblA[3].caption)) + ", " +
                          std::string(trimBlanks(ctl.lblU[0].caption)) + " V";
+    testEnded(I);
     dialogDisconnectLoad();
     pauseDialog.open = true;
     platform_.dialogs.showPauseDialog();

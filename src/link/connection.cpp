@@ -38,6 +38,7 @@ void Form1::cmdConnectClick() {
     connectSocket();
     requestMode = modeLive;
     platform_.timer(TimerId::TimerRequest).setEnabled(true);
+    linkStarted();
 }
 
 void Form1::cmdDisconnectClick() { disconnect(); }
@@ -45,6 +46,7 @@ void Form1::cmdDisconnectClick() { disconnect(); }
 void Form1::disconnect() {
     fileStarted = false;
     platform_.timer(TimerId::TimerRequest).setEnabled(false);
+    linkStopped();
     Connecting(false);
     reloadHistory = false;
     platform_.socket.close();
@@ -77,18 +79,21 @@ void Form1::requestFlashReset() {
 
 void Form1::tcpClientConnect() {
     ctl.StatusBar1 = "Connected to IP Address: " + platform_.socket.remoteHostIP();
+    linkOpened();
 }
 
 void Form1::tcpClientClose() {
     platform_.socket.close();
     dropPartialReply();
     ctl.StatusBar1 = "Server closed connection.";
+    linkDown();
 }
 
 void Form1::tcpClientError(const std::string& description) {
     ctl.StatusBar1 = "Error " + description;
     if (description.size() >= 8 && description.compare(description.size() - 8, 8, "rejected") == 0)
         ctl.StatusBar1 = "Socket may be in use by another user or busy. Please disconnect and try again later .....";
+    linkDown();
 }
 
 } // namespace dcload

@@ -34,6 +34,7 @@ void Form1::timerTick(TimerId id) {
     case TimerId::Timer2: timer2Tick(); break;
     case TimerId::TimerDisconnect: timerDisconnectTick(); break;
     case TimerId::PauseTimer1: dialogTimer1Tick(); break;
+    case TimerId::LinkWatch: linkWatchTick(); break;
     default: break;
     }
 }

@@ -253,7 +253,12 @@ bool Form1::takeReply(const Reply& reply) {
         ctl.StatusBarChecksum = "Checksum errors: " + std::to_string(checksumErrors) + " (last: reading " +
                                 std::to_string(readingsTaken) + ")";
     }
+    linkReading();
+    const bool runWasStarted = fileStarted;
+    link.decodingLive = true; // until the decoder returns or throws
+    struct Live { bool& on; ~Live() { on = false; } } live{link.decodingLive};
     processMessage(stored, 0, 0, 1, 1);
+    if (fileStarted && !runWasStarted) showRun();
     if (requestMode == modeDownload) storedRecordLogged();
     else ctl.lblStoredRecord.visible = false; // the tiles show a live reading again
     // The log grows past its first 100,001 entries, so pacing and captions go on in tests of days.

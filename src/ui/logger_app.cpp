@@ -20,11 +20,13 @@ LoggerApp::LoggerApp(const std::string& resultsFolder, int port, QObject* parent
         timers_[static_cast<size_t>(i)].onTick = [this, id] { handle([this, id] { form_->timerTick(id); }); };
     }
 
-    Platform platform{socket_, clock_, dialogs_, {}};
+    Platform platform{socket_, clock_, dialogs_, {}, &desktop_};
     for (size_t i = 0; i < timers_.size(); ++i)
         platform.timers[i] = &timers_[i];
     form_ = std::make_unique<Form1>(platform, resultsFolder, port);
     window_ = std::make_unique<MainWindow>(*this);
+    desktop_.setWindow(window_.get());
+    desktop_.onProblem = [this](const std::string& what) { handle([this, &what] { form_->eventCommandProblem(what); }); };
 }
 
 LoggerApp::~LoggerApp()
@@ -35,6 +37,7 @@ LoggerApp::~LoggerApp()
     socket_.onClose = nullptr;
     socket_.onError = nullptr;
     socket_.onDataArrival = nullptr;
+    desktop_.onProblem = nullptr;
     window_.reset();
 }
 

@@ -11,6 +11,7 @@
 #include <QObject>
 
 #include "app/form1.h"
+#include "ui/desktop_adapter.h"
 #include "ui/dialogs_adapter.h"
 #include "ui/socket_adapter.h"
 #include "ui/steady_clock.h"
@@ -32,6 +33,7 @@ public:
     SocketAdapter& socket() { return socket_; }
     TimerAdapter& timer(TimerId id) { return timers_[static_cast<size_t>(id)]; }
     DialogsAdapter& dialogs() { return dialogs_; }
+    DesktopAdapter& desktop() { return desktop_; }
 
     // Start-up of the window (it may show a message box), then the window appears.
     void start();
@@ -57,6 +59,7 @@ private:
     SocketAdapter socket_;
     std::array<TimerAdapter, static_cast<size_t>(TimerId::Count)> timers_;
     DialogsAdapter dialogs_{*this};
+    DesktopAdapter desktop_;
     std::unique_ptr<Form1> form_;
     std::unique_ptr<MainWindow> window_;
     bool quitSent_ = false;

@@ -2,6 +2,7 @@
 //
 //   dc-load-logger [--results-dir DIR] [--port PORT] [--screenshot FILE] [--quit-after SECONDS]
 //                  [--connect-after SECONDS] [--guide-screenshots DIR]
+//                  [--no-reconnect | --reconnect] [--on-event CMD]   (kept in Logger.ini)
 //   dc-load-logger --report FILE --out PDF [...]   (the test report, no window: report_command.h)
 //
 // Without options it is the operator's program: the Results folder in the home folder
@@ -86,7 +87,10 @@ int main(int argc, char** argv)
     const QCommandLineOption port("port", "TCP port of the load bank (default 2200).", "PORT");
     const QCommandLineOption guideShots("guide-screenshots", "Connect, open every window and dialog in turn, save a PNG of each into DIR, then quit (the operator's guide; needs a load bank such as loadbank-sim).", "DIR");
     const QCommandLineOption report("report", "Write the test report of the result FILE as a one-page PDF without a window and print its figures (dc-load-logger --report FILE --help lists its options).", "FILE");
-    parser.addOptions({resultsDir, screenshot, quitAfter, connectAfter, port, guideShots, report});
+    const QCommandLineOption noReconnect("no-reconnect", "Do not open a dropped link again by itself (kept until --reconnect).");
+    const QCommandLineOption reconnect("reconnect", "Open a dropped link again by itself (the default; kept).");
+    const QCommandLineOption onEvent("on-event", "Run CMD, without a shell, with an event name (test-end, link-lost, link-back) and a one-line text as its arguments (kept; \"\" for none).", "CMD");
+    parser.addOptions({resultsDir, screenshot, quitAfter, connectAfter, port, guideShots, report, noReconnect, reconnect, onEvent});
     answerWithoutDisplay(parser, argc, argv);
 
     QApplication app(argc, argv);
@@ -113,6 +117,15 @@ int main(int argc, char** argv)
 
     const QString folder = parser.isSet(resultsDir) ? parser.value(resultsDir) : defaultResultsFolder();
     dcload::ui::LoggerApp logger(folder.toUtf8().toStdString(), devicePort);
+    {   // Unattended-test settings, kept beside the site's results.
+        QSettings kept(folder + "/Logger.ini", QSettings::IniFormat);
+        if (parser.isSet(noReconnect) || parser.isSet(reconnect))
+            kept.setValue("reconnect", parser.isSet(reconnect));
+        if (parser.isSet(onEvent))
+            kept.setValue("on_event", parser.value(onEvent));
+        logger.form().link.reconnect = kept.value("reconnect", true).toBool();
+        logger.form().link.eventCommand = kept.value("on_event").toString().toStdString();
+    }
     QObject::connect(&logger, &dcload::ui::LoggerApp::quitRequested, &app, [] { QCoreApplication::exit(0); });
 
     // The operator's window opens where it was closed; demo and guide runs keep the default

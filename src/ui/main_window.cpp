@@ -26,6 +26,7 @@
 #include "app/form1.h"
 #include "ui/about_dialog.h"
 #include "ui/chart_view.h"
+#include "ui/link_banner.h"
 #include "ui/logger_app.h"
 #include "ui/reading_label.h"
 #include "ui/report_dialog.h"
@@ -92,6 +93,8 @@ MainWindow::MainWindow(LoggerApp& app) : app_(app)
     layout->addWidget(buildAddressBar());
     layout->addWidget(buildTiles());
     layout->addWidget(buildMessageLine());
+    linkBanner_ = new LinkBanner(central);
+    layout->addWidget(linkBanner_);
     layout->addWidget(buildChartPanel(), 1);
     setCentralWidget(central);
 
@@ -387,6 +390,11 @@ void MainWindow::buildStatusBar()
     lblTime_ = named(new QLabel(bar), "lblTime", "Graph time");
     lblTime_->hide();
     bar->addPermanentWidget(lblTime_);
+    deskNotice_ = named(new QLabel(bar), "lblDesktopNotice", "Desktop");
+    deskNotice_->hide();
+    bar->addPermanentWidget(deskNotice_);
+    runField_ = new RunField(QString::fromStdString(app_.form().resultsFolder()), bar);
+    bar->addPermanentWidget(runField_);
     setStatusBar(bar);
 }
 
@@ -564,6 +572,10 @@ void MainWindow::mirror(const Form1& form)
     }
 
     syncPointer(this, c.pointer, busy_);
+    linkBanner_->mirror(form.linkPanel, {lblU0_, lblA0_, lblT_, lblAh_, lblA3_});
+    runField_->mirror(form.linkPanel);
+    syncReadable(deskNotice_, qs(form.linkPanel.notice));
+    syncVisible(deskNotice_, !form.linkPanel.notice.empty());
 
     if (chart_->render(form.chart))
         describeChart(form);

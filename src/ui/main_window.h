@@ -30,6 +30,8 @@ namespace dcload::ui {
 
 class LoggerApp;
 class ChartView;
+class LinkBanner;
+class RunField;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -97,6 +99,10 @@ private:
     QComboBox* comGraph_ = nullptr;
     ChartView* chart_ = nullptr;
     QScrollBar* hScroll_ = nullptr;
+
+    LinkBanner* linkBanner_ = nullptr;
+    RunField* runField_ = nullptr;
+    QLabel* deskNotice_ = nullptr;
 
     bool mirroring_ = false;   // widget changes made by mirror() are not operator input
     bool busy_ = false;

@@ -97,7 +97,7 @@ std::filesystem::path makeTempFolder(const std::string& tag) {
 
 VirtualLogger::VirtualLogger(std::filesystem::path f, bool load)
     : folder(f.empty() ? makeTempFolder("vl") / "Results" : f), ownsFolder_(f.empty()) {
-    Platform p{socket, loop.clock, dialogs, {}};
+    Platform p{socket, loop.clock, dialogs, {}, &desktop};
     for (int i = 0; i < static_cast<int>(TimerId::Count); ++i) {
         timers[i] = std::make_unique<FakeTimer>(loop, static_cast<TimerId>(i));
         loop.timers.push_back(timers[i].get());

@@ -127,6 +127,20 @@ private:
     EventLoop& loop_;
 };
 
+// Records what the logger asked of the desktop, one line per call ("awake 1", "notify Title|text",
+// "flash", "run cmd event|text").
+class RecordingDesktop : public Desktop {
+public:
+    bool keepAwake(bool on) override { calls.push_back(on ? "awake 1" : "awake 0"); return canKeepAwake; }
+    void notify(const std::string& title, const std::string& text) override { calls.push_back("notify " + title + "|" + text); }
+    void flashTaskBar() override { calls.push_back("flash"); }
+    void runEventCommand(const std::string& cmd, const std::string& event, const std::string& text) override {
+        calls.push_back("run " + cmd + " " + event + "|" + text);
+    }
+    std::vector<std::string> calls;
+    bool canKeepAwake = true;
+};
+
 // The virtual event loop: timers and scheduled socket events in time order, re-entrant so a
 // modal wait can run it nested.
 class EventLoop {
@@ -154,6 +168,7 @@ public:
     std::unique_ptr<FakeTimer> timers[static_cast<int>(TimerId::Count)];
     FakeSocket socket{loop};
     ScriptedDialogs dialogs{loop};
+    RecordingDesktop desktop;
     std::filesystem::path folder;
     std::unique_ptr<Form1> form;
 

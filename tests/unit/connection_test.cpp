@@ -29,6 +29,7 @@ TEST(SocketErrors, ErrorsAndPeerCloseAreShownAndNothingRedials) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.first);
         Rig r;
+        r.form->link.reconnect = false;
         r.socket.refuse = c.event.empty();
         r.socket.silent = !c.event.empty() && c.event != "close";
         r.connect();

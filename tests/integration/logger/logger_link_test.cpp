@@ -35,9 +35,9 @@ std::vector<std::string> lines(const fs::path& p) {
 // The in-process load bank with the readings it sent whole and verifiable, in order: a lone
 // reply however it was packed, even with a bad checksum, else each reply whose checksum holds.
 struct Peer {
-    explicit Peer(const Faults& faults = {}) : length(faults.longFormExtra ? 33 : 32), extra(faults.longFormExtra) {
+    explicit Peer(const Faults& faults = {}, double speed = 1) : length(faults.longFormExtra ? 33 : 32), extra(faults.longFormExtra) {
         loadbank::ServerOptions o;
-        o.port = 0, o.model.battery.capacityAh = 500, o.model.faults = faults;
+        o.port = 0, o.speed = speed, o.model.battery.capacityAh = 500, o.model.faults = faults;
         o.onAnswer = [this](const loadbank::Answer& a) {
             std::string bytes;
             for (const auto& w : a.writes) bytes += w.bytes == "000012" ? "" : w.bytes; // a stray count
@@ -149,6 +149,7 @@ TEST_F(LoggerLink, ReconnectWithoutDisconnectContinuesTheSameFilesUntilThePeerCl
     f.closeAfter = 6;
     Peer peer(f);
     start(peer);
+    app->form().link.reconnect = false;
     ASSERT_TRUE(waitUntil([&] { return peer.readings().size() >= 2; }, 20000));
     connect();
     ASSERT_TRUE(shows("Server closed connection.", 60000));
@@ -158,6 +159,21 @@ TEST_F(LoggerLink, ReconnectWithoutDisconnectContinuesTheSameFilesUntilThePeerCl
     EXPECT_EQ(peer.server->connectionsAccepted(), 2u);
     { std::lock_guard<std::mutex> lock(peer.mutex); EXPECT_EQ(peer.onSecond, 6u); }
     checkFiles(peer, 2, 0);
+}
+
+// Hung up on every 20 replies through five minutes of test: the logger dials again each time and
+// goes on in the same run's files; the stamps keep counting from the first Connect.
+TEST_F(LoggerLink, HangUpsEveryTwentyRepliesAreBridgedInTheSameRun) {
+    Faults f;
+    f.closeAfter = 20;
+    Peer peer(f, 6);
+    start(peer);
+    ASSERT_TRUE(waitUntil([&] { return peer.server->withModel([](auto& m) { return m.time(); }) >= 300 && peer.server->connectionsAccepted() >= 3; }, 200000));
+    app->handle([this] { app->form().cmdDisconnectClick(); });
+    checkFiles(peer, peer.server->connectionsAccepted() - 1, 2);
+    const auto res = result();
+    for (size_t i = 1; i < res.size(); ++i) EXPECT_LE(res[i - 1].substr(res[i - 1].size() - 7), res[i].substr(res[i].size() - 7)) << i;
+    EXPECT_GE(res.size(), 45u);
 }
 
 } // namespace
