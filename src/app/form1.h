@@ -359,6 +359,8 @@ private:
     std::vector<std::int32_t> runNumbers_;
     std::size_t firstUnnumbered_ = 0;
     std::int32_t lastRunNumber_ = 0;
+    // The number of the run being written; the counter's while the folder could not number it yet.
+    std::int32_t currentRunNumber() { return !runNumbers_.empty() && runNumbers_.back() ? runNumbers_.back() : getLastFileNumber(); }
     std::int32_t counterDue_ = 0;      // the run number the counter file could not be given yet
     bool runsUsedUpShown_ = false;
     std::vector<std::string> openBoxes_; // boxes shown by tellOnce and not closed yet

@@ -189,14 +189,14 @@ void Form1::linkReading() {
                                            clockText(std::lround(gap)) + "; " + std::to_string(missed) + " missed");
     }
     if (!fileStarted) return; // the gap is before the run's first reading
-    const std::string path = runInfoPath(resultsFolder_, runDue_ ? runDue_ : getLastFileNumber());
+    const std::string path = runInfoPath(resultsFolder_, currentRunNumber());
     RunInfo info = loadRunInfo(path);
     info.gaps.push_back({localDateTime(gap), localDateTime(), missed});
     saveRunInfo(path, info);
 }
 
 void Form1::showRun() {
-    const std::int16_t n = runDue_ ? runDue_ : getLastFileNumber();
+    const std::int32_t n = currentRunNumber();
     linkPanel.runField = "Run " + std::to_string(n) + " \xC2\xB7 DC_Result_" + std::to_string(n) + ".txt";
 }
 
