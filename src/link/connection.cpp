@@ -39,6 +39,7 @@ void Form1::cmdConnectClick() {
 void Form1::cmdDisconnectClick() { disconnect(); }
 
 void Form1::disconnect() {
+    saveLastReading();
     fileStarted = false;
     platform_.timer(TimerId::TimerRequest).setEnabled(false);
     Connecting(false);
