@@ -77,7 +77,7 @@ void Form1::noteRunReading(std::int16_t run, bool first) {
 void Form1::saveLastReading() {
     if (!lastReadingDue_ || !infoRun_) return;
     const std::string path = runInfoPath(resultsFolder_, infoRun_);
-    RunInfo info = loadRunInfo(path);
+    RunInfo info = loadRunInfo(path); // the first time and the gaps stay
     info.lastReading = lastReadingTime_;
     if (saveRunInfo(path, info).ok()) lastReadingDue_ = false;
     lastInfoWrite_ = platform_.clock.seconds();

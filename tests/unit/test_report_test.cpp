@@ -106,6 +106,7 @@ TEST(TestReport, FiguresOfKnownFiles) {
           {"result", "INCOMPLETE"}, {"result_note", "stopped before the end voltage at 42.36 V, at least 79.6 %"}}},
         {"stopped above the pass mark", text({.lastOn = 6000, .stop = 6000, .restVolts = 45}), minutes(120), 0,
          {{"capacity_percent", "at least 83.3"}, {"result", "PASS"}}},
+        {"exactly at the pass mark", text(live), minutes(150), 0, {{"capacity_percent", "80.0"}, {"result", "PASS"}}},
         {"79.96 % is below 80", text({.trip = 5997, .lastOn = 5997, .stop = 5997}), minutes(125), 0,
          {{"capacity_percent", "79.9"}, {"result", "FAIL"}}},
         {"small battery at its 10-hour current", text({.amps = 4, .trip = 36000, .lastOn = 36000, .stop = 36000, .step = 60}),
