@@ -72,8 +72,11 @@ bool sameTest(const Stretch& a, const Stretch& b) {
         const Sample* l = (h->seconds == x->seconds || hi == la.begin()) ? h : *(hi - 1);
         const double f = h->seconds > l->seconds ? (x->seconds - l->seconds) / (h->seconds - l->seconds) : 0;
         const double v = l->volts + f * (h->volts - l->volts), ah = l->ampHours + f * (h->ampHours - l->ampHours);
+        // The counter holds whole seconds: the voltage may lie a second's fall either way.
+        const double slope = h->seconds > l->seconds ? std::abs(h->volts - l->volts) / (h->seconds - l->seconds) : 0;
         ++compared;
-        if (std::abs(v - x->volts) <= kSameVolts * std::max(v, 1.0) && std::abs(ah - x->ampHours) <= kSameAmpHours) ++agreed;
+        if (std::abs(v - x->volts) <= kSameVolts * std::max(v, 1.0) + slope && std::abs(ah - x->ampHours) <= kSameAmpHours)
+            ++agreed;
     }
     if (compared) return agreed * 5 >= compared * 4;
     return !a.empty() && !b.empty() && b.front().seconds >= a.front().seconds && b.back().seconds <= a.back().seconds;
@@ -98,10 +101,12 @@ Stretch mergeCopies(const TestCopies& t, int& setAside) {
     Stretch out = t.stretches[best];
     const std::vector<const Sample*> l = loaded(out);
     const double from = l.empty() ? kInf : l.front()->seconds, to = l.empty() ? -kInf : l.back()->seconds;
+    const double offBelow = largestAmps(out) / 2;
     for (size_t i = 0; i < t.stretches.size(); ++i) {
         if (i == best) continue;
         for (const Sample& x : t.stretches[i]) {
-            if (x.seconds < from || x.seconds > to) out.push_back(x);
+            // The other copy's record at the stop is kept too: the load bank's own end point.
+            if (x.seconds < from || x.seconds > to || (x.seconds >= to && x.amps < offBelow)) out.push_back(x);
             else ++setAside;
         }
     }
