@@ -83,7 +83,7 @@ int main(int argc, char** argv)
     const QCommandLineOption connectAfter("connect-after", "Press Connect after SECONDS.", "SECONDS");
     const QCommandLineOption port("port", "TCP port of the load bank (default 2200).", "PORT");
     const QCommandLineOption guideShots("guide-screenshots", "Connect, open every window and dialog in turn, save a PNG of each into DIR, then quit (the operator's guide; needs a load bank such as loadbank-sim).", "DIR");
-    const QCommandLineOption report("report", "Write the test report of the result FILE as a one-page PDF without a window and print its figures (dc-load-logger --report FILE --help lists its options).", "FILE");
+    const QCommandLineOption report("report", "Write the test report of the result FILE as a PDF (and CSV) without a window and print its figures (dc-load-logger --report FILE --help lists its options).", "FILE");
     parser.addOptions({resultsDir, screenshot, quitAfter, connectAfter, port, guideShots, report});
     answerWithoutDisplay(parser, argc, argv);
 

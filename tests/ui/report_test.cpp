@@ -70,6 +70,7 @@ TEST(TestReport, CommandWritesPdfAndCsvWithTheDialogsFigures)
     // The keyboard: Tab reaches every button within 12 presses, the table is one stop.
     QCustomPlot chart;
     ReportDialog keys(dir.path(), run, &chart);
+    EXPECT_LE(keys.minimumSizeHint().height(), 600);   // fits a 1024x600 screen: the entries scroll
     keys.resize(1024, 600);
     keys.show();
     QApplication::setActiveWindow(&keys);
