@@ -17,6 +17,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // Two copies of one stretch of test time are the same test when their voltages agree this
 // closely (relative) and their Ah counters within this many whole Ah.
 constexpr double kSameVolts = 0.005, kSameAmpHours = 1.5;
+constexpr size_t kTestsLookedBack = 16, kCopiesCompared = 4;
 
 bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -324,10 +325,12 @@ RunFigures analyseRun(std::string_view text, const BatteryTest& test, int testNu
     }
     std::vector<TestCopies> tests;
     for (Stretch& st : stretches) {
+        // A copy follows its test closely: a few recent tests and their first copies are enough,
+        // and a file of endless time jumps costs no more than a straight one.
         TestCopies* same = nullptr;
-        for (TestCopies& t : tests)
-            for (const Stretch& earlier : t.stretches)
-                if (sameTest(earlier, st)) same = &t;
+        for (size_t i = tests.size() > kTestsLookedBack ? tests.size() - kTestsLookedBack : 0; i < tests.size(); ++i)
+            for (size_t j = 0; j < std::min(tests[i].stretches.size(), kCopiesCompared); ++j)
+                if (sameTest(tests[i].stretches[j], st)) same = &tests[i];
         if (same) same->stretches.push_back(std::move(st));
         else tests.push_back({{std::move(st)}});
     }
