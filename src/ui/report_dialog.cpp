@@ -82,7 +82,7 @@ ReportDialog::ReportDialog(const QString& resultsFolder, const QString& runFile,
     auto* csv = button("Export CSV...", "cmdExportCsv");
     auto* image = button("Save Chart Image...", "cmdSaveChartImage");
     image->setEnabled(mainChart_ != nullptr);
-    auto* close = named(new QPushButton("Close"), "cmdClose", "Close");
+    auto* close = button("Close", "cmdClose");
     // A plain row: a button box would set its own Tab order among the buttons.
     for (QPushButton* b : {cmdPdf_, csv, image})
         buttons->addWidget(b);
