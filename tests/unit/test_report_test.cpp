@@ -91,10 +91,10 @@ TEST(TestReport, FiguresOfKnownFiles) {
          {{"stopped_by_load_bank", "yes"}, {"end_voltage_reached_at", "02:00:30"}, {"capacity_percent", "100.4"},
           {"result", "PASS"}}},
         {"two tests: the last complete one", text({.trip = 3600, .lastOn = 3600, .stop = 3600}) +
-                                                 text({.trip = 2400, .lastOn = 2400, .stop = 2400, .top = 49}),
+                                                 text({.trip = 2400, .lastOn = 2400, .stop = 2400, .top = 49.5}),
          ah(100), 0, {{"tests_in_file", "2"}, {"test_number", "2"}, {"amp_hours", "33.3"}, {"test_duration", "00:40:00"}}},
         {"two tests: the first as asked", text({.trip = 3600, .lastOn = 3600, .stop = 3600}) +
-                                              text({.trip = 2400, .lastOn = 2400, .stop = 2400, .top = 49}),
+                                              text({.trip = 2400, .lastOn = 2400, .stop = 2400, .top = 49.5}),
          ah(100), 1, {{"test_number", "1"}, {"amp_hours", "50.0"}, {"test_duration", "01:00:00"}}},
         {"40-character lines checked", line(10.0, 50, 96, 1, 25, true, true) + text({.cr = true}), ah(100), 0,
          {{"readings_skipped", "1"}, {"end_voltage_reached_at", "02:00:00"}, {"min_volts", "42.00"}, {"result", "PASS"}}},
