@@ -364,6 +364,15 @@ private:
     std::int32_t counterDue_ = 0;      // the run number the counter file could not be given yet
     bool runsUsedUpShown_ = false;
     std::vector<std::string> openBoxes_; // boxes shown by tellOnce and not closed yet
+    // The run's information file: the PC time of its first reading at once, of the latest one at
+    // most once a minute and at Disconnect, each time read, changed and written whole so what
+    // others keep in it stays.
+    void noteRunReading(std::int32_t run, bool first);
+    void saveLastReading();
+    std::int32_t infoRun_ = 0;
+    std::string lastReadingTime_;      // not yet in the file when lastReadingDue_
+    bool lastReadingDue_ = false;
+    double lastInfoWrite_ = 0;
     std::string readBuffer_;           // reused by readLastFile
 
     // Where the last read of a result file stopped, so the next one reads only what was added.

@@ -35,11 +35,14 @@ public:
     virtual std::string remoteHostIP() const = 0;
 };
 
-// Monotonic seconds since an arbitrary origin.
+// Monotonic seconds since an arbitrary origin; and the PC's date and time of day, which only
+// labels what was logged (a clock adjustment may move it).
 class Clock {
 public:
     virtual ~Clock() = default;
     virtual double seconds() const = 0;
+    // Local time, ISO 8601 to the second ("2026-12-06T15:42:07"); empty when not known.
+    virtual std::string wallClock() const { return {}; }
 };
 
 enum class Icon { None, Information, Exclamation, Critical, Question };

@@ -44,6 +44,7 @@ void Form1::cmdConnectClick() {
 void Form1::cmdDisconnectClick() { disconnect(); }
 
 void Form1::disconnect() {
+    saveLastReading();
     fileStarted = false;
     platform_.timer(TimerId::TimerRequest).setEnabled(false);
     linkStopped();

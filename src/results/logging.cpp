@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "decode/format.h"
 #include "results/file_io.h"
+#include "results/run_info.h"
 
 namespace dcload {
 
@@ -126,7 +127,39 @@ void Form1::saveLine(bool csv, const std::string& text) {
     unsaved_.push_back({run, csv, text});
 }
 
+namespace {
+// The latest reading's PC time is written at most this often while a run goes on.
+constexpr double kLastReadingEverySeconds = 60;
+} // namespace
+
+void Form1::noteRunReading(std::int32_t run, bool first) {
+    const std::string now = platform_.clock.wallClock();
+    if (now.empty()) return;
+    if (first) saveLastReading(); // a run left without Disconnect
+    infoRun_ = run;
+    lastReadingTime_ = now;
+    lastReadingDue_ = true;
+    const double t = platform_.clock.seconds();
+    if (!first && t - lastInfoWrite_ < kLastReadingEverySeconds) return;
+    const std::string path = runInfoPath(resultsFolder_, run);
+    RunInfo info = loadRunInfo(path);
+    if (first || info.firstReading.empty()) info.firstReading = now;
+    info.lastReading = now;
+    if (saveRunInfo(path, info).ok()) lastReadingDue_ = false;
+    lastInfoWrite_ = t;
+}
+
+void Form1::saveLastReading() {
+    if (!lastReadingDue_ || !infoRun_) return;
+    const std::string path = runInfoPath(resultsFolder_, infoRun_);
+    RunInfo info = loadRunInfo(path); // the first time and the gaps stay
+    info.lastReading = lastReadingTime_;
+    if (saveRunInfo(path, info).ok()) lastReadingDue_ = false;
+    lastInfoWrite_ = platform_.clock.seconds();
+}
+
 void Form1::saveRecord(const std::string& record) {
+    const bool first = !fileStarted;
     if (!fileStarted) {
         ctl.StatusBar1 = "Flash Record = " + withSignBlank(flashRecordCount) + " readings..";
         ctl.lblHCMPointer.caption = "Flash records = " + withSignBlank(flashRecordCount) + " Records";
@@ -134,7 +167,10 @@ void Form1::saveRecord(const std::string& record) {
         fileStarted = true;
     }
     saveLine(false, record);
-    if (const std::int32_t n = runNumbers_.back()) lblFileName = resultFileName(n);
+    if (const std::int32_t n = runNumbers_.back()) {
+        lblFileName = resultFileName(n);
+        noteRunReading(n, first);
+    }
 }
 
 void Form1::saveCsvRecord(const std::string& line) {

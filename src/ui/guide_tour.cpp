@@ -17,6 +17,7 @@
 #include "ui/chart_view.h"
 #include "ui/logger_app.h"
 #include "ui/main_window.h"
+#include "ui/report_dialog.h"
 
 namespace dcload::ui {
 namespace {
@@ -187,6 +188,32 @@ int runGuideTour(LoggerApp& logger, const QString& folder)
     need(runUntil([&] { return camera.saved("file-dialog.png"); }, 10000), "the file dialog");
 
     need(runUntil([&] { return camera.saved("pause-dialog.png"); }, 120000), "the pause dialog");
+
+    // The test report of the run just logged: the dialog and the two pages it writes.
+    {
+        QString runFile, results;
+        logger.handle([&] {
+            runFile = QString::fromStdString(logger.form().resultFileName(logger.form().getLastFileNumber()));
+            results = QString::fromStdString(logger.form().resultsFolder());
+        });
+        report::BatteryTest t;
+        t.identifier = "String A", t.site = "Exchange 4, battery room 2", t.make = "Example Batteries";
+        t.model = "EB-100", t.type = "vented lead-acid", t.operatorName = "A. Technician", t.witness = "B. Witness";
+        t.rating = report::Rating::AmpHours, t.rated = 100, t.hourRate = 2, t.method = report::TempMethod::Iec;
+        report::saveSettings(QDir(results).filePath("Report.ini").toStdString(), t);
+        ReportDialog dialog(results, runFile, window.chart());
+        dialog.resize(640, 600);
+        dialog.show();
+        settle();
+        for (const auto& [image, file] : {std::pair{dialog.grab().toImage(), "report-dialog.png"},
+                                          std::pair{reportPageImage(dialog.input(), 0, 1.25), "report-page-1.png"},
+                                          std::pair{reportPageImage(dialog.input(), 1, 1.25), "report-page-2.png"}}) {
+            const QString path = QDir(folder).filePath(file);
+            if (!image.save(path, "PNG"))
+                ++failures;
+            std::fprintf(stderr, "guide: %s\n", qPrintable(path));
+        }
+    }
 
     // The memory commands' boxes: clearing the load bank's memory asks first, then informs.
     camera.expect("Flash Delete", "clear-memory-confirm.png",

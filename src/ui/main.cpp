@@ -86,7 +86,7 @@ int main(int argc, char** argv)
     const QCommandLineOption connectAfter("connect-after", "Press Connect after SECONDS.", "SECONDS");
     const QCommandLineOption port("port", "TCP port of the load bank (default 2200).", "PORT");
     const QCommandLineOption guideShots("guide-screenshots", "Connect, open every window and dialog in turn, save a PNG of each into DIR, then quit (the operator's guide; needs a load bank such as loadbank-sim).", "DIR");
-    const QCommandLineOption report("report", "Write the test report of the result FILE as a one-page PDF without a window and print its figures (dc-load-logger --report FILE --help lists its options).", "FILE");
+    const QCommandLineOption report("report", "Write the test report of the result FILE as a PDF (and CSV) without a window and print its figures (dc-load-logger --report FILE --help lists its options).", "FILE");
     const QCommandLineOption noReconnect("no-reconnect", "Do not open a dropped link again by itself (kept until --reconnect).");
     const QCommandLineOption reconnect("reconnect", "Open a dropped link again by itself (the default; kept).");
     const QCommandLineOption onEvent("on-event", "Run CMD, without a shell, with an event name (test-end, link-lost, link-back) and a one-line text as its arguments (kept; \"\" for none).", "CMD");

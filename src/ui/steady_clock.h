@@ -3,6 +3,8 @@
 
 #include <chrono>
 
+#include <QDateTime>
+
 #include "app/platform.h"
 
 namespace dcload::ui {
@@ -13,6 +15,10 @@ public:
     {
         return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
             .count();
+    }
+    std::string wallClock() const override
+    {
+        return QDateTime::currentDateTime().toString("yyyy-MM-ddTHH:mm:ss").toStdString();
     }
 };
 

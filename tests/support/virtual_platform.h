@@ -22,7 +22,9 @@ class EventLoop;
 class VirtualClock : public Clock {
 public:
     double seconds() const override { return ms / 1000.0; }
+    std::string wallClock() const override { return wall; }
     long long ms = 0;
+    std::string wall;
 };
 
 class FakeTimer : public Timer {

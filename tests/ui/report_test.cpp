@@ -2,10 +2,17 @@
 // for the same file and entries.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
+
+#include "qcustomplot.h"
+#include "ui/qt_wait.h"
 
 #include "loadbank/data_message.h"
 #include "loadbank/discharge.h"
@@ -14,7 +21,7 @@
 namespace dcload::ui {
 namespace {
 
-TEST(TestReport, CommandWritesOnePagePdfWithTheDialogsFigures)
+TEST(TestReport, CommandWritesPdfAndCsvWithTheDialogsFigures)
 {
     QTemporaryDir dir;
     const QString run = dir.filePath("DC_Result_3.txt"), pdf = dir.filePath("report.pdf");
@@ -35,7 +42,7 @@ TEST(TestReport, CommandWritesOnePagePdfWithTheDialogsFigures)
         env.remove(name);   // no display at all
     p.setProcessEnvironment(env);
     p.start(DCLOAD_PROGRAM, {"--report", run, "--out", pdf, "--cells", "24", "--rated-minutes", "120", "--k", "1.1",
-                             "--site", "Bank A", "--results-dir", dir.path()});
+                             "--site", "Bank A", "--results-dir", dir.path(), "--csv", dir.filePath("t.csv")});
     ASSERT_TRUE(p.waitForFinished(60000));
     ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     const QString out = p.readAllStandardOutput();
@@ -43,7 +50,10 @@ TEST(TestReport, CommandWritesOnePagePdfWithTheDialogsFigures)
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     const QByteArray bytes = written.readAll();
     EXPECT_TRUE(bytes.startsWith("%PDF"));
-    EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "), 1);
+    EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "), 2);
+    QFile csv(dir.filePath("t.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(csv.readLine().startsWith("Test Time / s,Voltage / V,Current / A,Discharging Capacity / Ah,Temperature / degC"));
     EXPECT_TRUE(out.contains("capacity_percent: 90.9\n")) << out.toStdString();   // 120 of 120 x 1.1 min
 
     // The dialog, given the same entries through Report.ini, shows the same result lines.
@@ -56,6 +66,28 @@ TEST(TestReport, CommandWritesOnePagePdfWithTheDialogsFigures)
         shown += table->item(i, 0)->data(Qt::UserRole).toString() + ": " + table->item(i, 1)->text() + "\n";
     EXPECT_TRUE(out.endsWith(shown)) << shown.toStdString();
     EXPECT_TRUE(shown.contains("readings_skipped: 1\n"));
+
+    // The keyboard: Tab reaches every button within 12 presses, the table is one stop.
+    QCustomPlot chart;
+    ReportDialog keys(dir.path(), run, &chart);
+    EXPECT_LE(keys.minimumSizeHint().height(), 600);   // fits a 1024x600 screen: the entries scroll
+    keys.resize(1024, 600);
+    keys.show();
+    QApplication::setActiveWindow(&keys);
+    ASSERT_TRUE(test::waitUntil([&] { return keys.isActiveWindow(); }));
+    QSet<QString> reached;
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached << QApplication::focusWidget()->objectName();
+    }
+    for (const char* name : {"cmdChooseFile", "cmdSavePdf", "cmdExportCsv", "cmdSaveChartImage", "cmdClose"})
+        EXPECT_TRUE(reached.contains(name)) << name;
+    // Save PDF says where it saved, once the page is made off the event thread.
+    keys.savePdfTo(dir.filePath("keys.pdf"));
+    ASSERT_TRUE(test::waitUntil([&] { return !keys.pdfBusy(); }, 30000));
+    EXPECT_EQ(keys.findChild<QLabel*>("lblReportStatus")->text(), "Saved PDF: " + QDir::toNativeSeparators(dir.filePath("keys.pdf")));
+    QTest::keyClick(keys.findChild<QWidget*>("txtSite"), Qt::Key_Return);   // the default button: Close
+    EXPECT_FALSE(keys.isVisible());
 }
 
 } // namespace

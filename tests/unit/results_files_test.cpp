@@ -121,13 +121,21 @@ TEST(ResultLogging, EachRunHasItsOwnResultAndCsvFileAppendedTo) {
     VirtualLogger v;
     Form1& f = *v.form;
     v.writeFile("DCCount.txt", "7\r\n");
+    v.loop.clock.wall = "2026-12-06T10:00:00";
     f.processMessage(stored(1), 0, 0, 1, 1);
     EXPECT_EQ(v.readFile("DCCount.txt"), "8\r\n");
+    // The run's PC times: the first reading at once; the latest within a minute only at Disconnect,
+    // keeping what another part wrote into the same file.
+    EXPECT_EQ(v.readFile("DC_Run_8.ini"), "first_reading=2026-12-06T10:00:00\r\nlast_reading=2026-12-06T10:00:00\r\n");
+    v.writeFile("DC_Run_8.ini", v.readFile("DC_Run_8.ini") + "gap=a,b,3\r\n");
+    v.loop.clock.wall = "2026-12-06T10:00:59";
     f.processMessage(stored(2, 1190), 0, 0, 1, 1);
+    EXPECT_EQ(v.readFile("DC_Run_8.ini"), "first_reading=2026-12-06T10:00:00\r\nlast_reading=2026-12-06T10:00:00\r\ngap=a,b,3\r\n");
     EXPECT_EQ(v.readFile("DC_Result_8.txt"), stored(1) + "\r\n" + stored(2, 1190) + "\r\n");
     EXPECT_EQ(v.readFile("DC_CSV_8.csv"), "000000,12.00,41.0,0001.0,00:00:01\r\n000000,11.90,41.0,0001.0,00:00:02\r\n");
     // Disconnect starts a new run; Connect again without Disconnect: the same run goes on.
     f.cmdDisconnectClick();
+    EXPECT_EQ(v.readFile("DC_Run_8.ini"), "first_reading=2026-12-06T10:00:00\r\nlast_reading=2026-12-06T10:00:59\r\ngap=a,b,3\r\n");
     f.processMessage(stored(3), 0, 0, 1, 1);
     f.ctl.txtIP = "127.0.0.1";
     f.cmdConnectClick();

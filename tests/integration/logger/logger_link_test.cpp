@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "report/test_report.h"
 #include "server.h"
 #include "ui/logger_app.h"
 #include "ui/qt_wait.h"
@@ -35,9 +36,12 @@ std::vector<std::string> lines(const fs::path& p) {
 // The in-process load bank with the readings it sent whole and verifiable, in order: a lone
 // reply however it was packed, even with a bad checksum, else each reply whose checksum holds.
 struct Peer {
-    explicit Peer(const Faults& faults = {}, double speed = 1) : length(faults.longFormExtra ? 33 : 32), extra(faults.longFormExtra) {
+    explicit Peer(const Faults& faults = {}, double speed = 1, double capacityAh = 500, double recordEvery = 60,
+                  double startAt = 0)
+        : length(faults.longFormExtra ? 33 : 32), extra(faults.longFormExtra) {
         loadbank::ServerOptions o;
-        o.port = 0, o.speed = speed, o.model.battery.capacityAh = 500, o.model.faults = faults;
+        o.port = 0, o.model.battery.capacityAh = capacityAh, o.model.faults = faults, o.speed = speed;
+        o.model.recordIntervalSeconds = recordEvery, o.model.startSeconds = startAt;
         o.onAnswer = [this](const loadbank::Answer& a) {
             std::string bytes;
             for (const auto& w : a.writes) bytes += w.bytes == "000012" ? "" : w.bytes; // a stray count
@@ -174,6 +178,46 @@ TEST_F(LoggerLink, HangUpsEveryTwentyRepliesAreBridgedInTheSameRun) {
     const auto res = result();
     for (size_t i = 1; i < res.size(); ++i) EXPECT_LE(res[i - 1].substr(res[i - 1].size() - 7), res[i].substr(res[i].size() - 7)) << i;
     EXPECT_GE(res.size(), 45u);
+}
+
+// A test logged live to its end, then the load bank's memory downloaded into the same file
+// without Disconnect: the report finds one test and its capacity, PASS, at real speed (the last
+// 15 s of a 6-minute test, since the test time counts whole seconds) and at 60 times.
+TEST_F(LoggerLink, LiveThenDownloadedReportsOneTestAtAnySpeed) {
+    QObject::connect(&boxes, &QTimer::timeout, [] { // the trip's pause question: finish, readings go on
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == "DialogDisconnect" && w->isVisible())
+                if (auto* finish = w->findChild<QPushButton*>("CancelButton")) finish->click();
+    });
+    std::vector<double> capacities;
+    for (const auto& [speed, capacityAh, recordEvery, startAt] :
+         {std::tuple{1.0, 5.0, 5.0, 345.0}, std::tuple{60.0, 5.0, 60.0, 0.0}}) {
+        SCOPED_TRACE(speed);
+        Peer peer({}, speed, capacityAh, recordEvery, startAt);
+        start(peer);
+        dcload::report::BatteryTest rating;
+        rating.rating = dcload::report::Rating::AmpHours, rating.rated = capacityAh;
+        const auto file = folder / "DC_Result_2.txt";
+        const auto report = [&] {
+            std::ifstream in(file, std::ios::binary);
+            return dcload::report::analyseRun(std::string{std::istreambuf_iterator<char>(in), {}}, rating);
+        };
+        ASSERT_TRUE(waitUntil([&] { return report().stoppedByLoadBank; }, 120000));
+        const size_t live = result().size();
+        app->handle([this] { app->form().cmdGetClick(); });
+        ASSERT_TRUE(waitUntil([&] {
+            const auto held = app->form().flashRecordCount;
+            return held > 0 && result().size() >= live + static_cast<size_t>(held);
+        }, 60000));
+        const auto r = report();
+        EXPECT_EQ(r.testCount, 1) << [&] { std::ifstream in(file, std::ios::binary); return std::string{std::istreambuf_iterator<char>(in), {}}; }();
+        EXPECT_EQ(r.verdict, dcload::report::Verdict::Pass);
+        ASSERT_TRUE(r.capacityPercent && r.reachedSeconds);
+        capacities.push_back(*r.capacityPercent);
+    }
+    ASSERT_EQ(capacities.size(), 2u);
+    RecordProperty("capacities", std::to_string(capacities[0]) + " " + std::to_string(capacities[1]));
+    EXPECT_NEAR(capacities[0], capacities[1], 1.0) << capacities[0] << " against " << capacities[1];
 }
 
 } // namespace
