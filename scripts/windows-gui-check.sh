@@ -202,9 +202,14 @@ results_folder "$WINEPREFIX/drive_c/R"
 "$wine" "$installed/dc-load-logger.exe" --results-dir 'C:\R' --port "$port" --connect-after 1 \
   --quit-after 6 >"$work/installed.log" 2>&1 || fail "the installed logger ended with an error"
 [ "$(grep -c . "$WINEPREFIX/drive_c/R/DC_Result_2.txt" 2>/dev/null)" -ge 2 ] || fail "the installed logger wrote no readings"
-# Run in place (_?=) so that it ends before the check goes on; it cannot delete itself then.
+# In place (_?=): no copy of itself in a temporary folder.
 "$wine" "$installed/uninstall.exe" /S _?="C:\\Program Files\\DC Load Logger" >/dev/null 2>&1 || fail "the uninstaller failed"
-[ "$(ls -A "$installed")" = "uninstall.exe" ] || fail "the uninstaller left $(ls -A "$installed" | head -n 5 | tr '\n' ' ')"
+# Wine may hand back before the uninstaller is done: wait for the files to go (at most 60 s).
+for _ in $(seq 600); do
+  [ -z "$(ls -A "$installed" 2>/dev/null | grep -vx uninstall.exe)" ] && break
+  sleep 0.1
+done
+[ -z "$(ls -A "$installed" 2>/dev/null | grep -vx uninstall.exe)" ] || fail "the uninstaller left $(ls -A "$installed" | head -n 5 | tr '\n' ' ')"
 [ -f "$WINEPREFIX/drive_c/R/DC_Result_2.txt" ] || fail "the uninstaller removed the results"
 echo "windows-gui-check: setup /S installed, ran and uninstalled"
 echo "windows-gui-check: passed in $((SECONDS - start)) s"

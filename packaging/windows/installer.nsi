@@ -1,7 +1,8 @@
 ; The Windows setup program (scripts/windows-package.sh runs makensis with VERSION, STAGE and
 ; OUTFILE). Installs the staged folder under Program Files with a Start menu entry and an
 ; uninstaller. The Results folder is left to the program's own start-up and never removed.
-Unicode true
+; A 64-bit setup: it runs where the program runs, and under wine64 alone.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include x64.nsh
 
