@@ -8,7 +8,6 @@
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
-repo=$PWD
 cache="${XDG_CACHE_HOME:-$HOME/.cache}/dc-load-logger"
 hash="$(sha256sum scripts/build-qt-mingw.sh | cut -c1-12)"
 
@@ -17,6 +16,14 @@ bash scripts/install-deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix qt6-ba
 qtver="$(dpkg-query -W -f='${Version}' qt6-base-dev)"   # e.g. 6.4.2+dfsg-10
 upstream="${qtver%%+*}"
 prefix="$cache/qt-$upstream-mingw-$hash"
+if [ -f "$prefix/.complete" ]; then
+  echo "$prefix"
+  exit 0
+fi
+# One build at a time: a second caller waits for the first and then finds the cache.
+mkdir -p "$cache"
+exec 9>"$cache/qt-$upstream-mingw.lock"
+flock 9
 if [ -f "$prefix/.complete" ]; then
   echo "$prefix"
   exit 0
@@ -34,8 +41,8 @@ if [ ! -f "$srclist" ]; then
     "deb-src http://deb.debian.org/debian $VERSION_CODENAME-updates main" \
     "deb-src http://deb.debian.org/debian-security $VERSION_CODENAME-security main" |
     "${sudo[@]}" tee "$srclist" >/dev/null
-  "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -qq >&2
 fi
+"${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -qq >&2
 
 src="$cache/src"
 mkdir -p "$src"
@@ -46,20 +53,25 @@ mkdir -p "$src"
 )
 qtsrc="$src/qt6-base-$upstream+dfsg"
 
-# The project's toolchain file, but shared: Qt ships as DLLs (LGPL).
+# The project's toolchain file, but shared: Qt ships as DLLs (LGPL). Kept in the prefix,
+# where Qt's own toolchain file (qt-cmake) looks for it.
 build="$cache/qt-build-$hash"
 rm -rf "$build" "$prefix"
-mkdir -p "$build"
-cat >"$build/toolchain.cmake" <<EOF
-include("$repo/cmake/mingw-w64-x86_64.cmake")
+mkdir -p "$build" "$prefix"
+cp cmake/mingw-w64-x86_64.cmake "$prefix/mingw-w64-x86_64.cmake"
+cat >"$prefix/toolchain.cmake" <<'EOF'
+include("${CMAKE_CURRENT_LIST_DIR}/mingw-w64-x86_64.cmake")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "")
 set(CMAKE_CROSSCOMPILING_EMULATOR "")
 EOF
 
 launcher=()
-command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$cache"   # a build under another hash finds the same objects
+fi
 # Debian's host Qt provides moc, rcc, uic and the CMake helpers of the same version.
-cmake -S "$qtsrc" -B "$build" -G Ninja --toolchain "$build/toolchain.cmake" \
+cmake -S "$qtsrc" -B "$build" -G Ninja --toolchain "$prefix/toolchain.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=ON \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \

@@ -169,10 +169,18 @@ if abs(ww - lw) > lw // 10 or abs(wh - lh) > lh // 10 or wc < 16:
 EOF
 cp "$work/windows.png" docs/windows-screenshot.png
 
-# --- the report of one result file on both systems
-report_args=(--cells 24 --rated-ah 100 --site "Check")
-cp "$work/linux/DC_Result_2.txt" "$WINEPREFIX/drive_c/R/Report-input.txt"
-build/src/ui/dc-load-logger --report "$work/linux/DC_Result_2.txt" --out "$work/linux.pdf" \
+# --- the report of one result file on both systems: a discharge run through at 1200 times
+# real time by the Linux logger, so that the end voltage is reached
+port="$(free_port)"
+"$sim" --port "$port" --speed 1200 >"$work/sim-report.log" 2>&1 </dev/null &
+pids+=($!)
+for _ in $(seq 100); do port_open "$port" && break; sleep 0.1; done
+results_folder "$work/discharge"
+QT_QPA_PLATFORM=offscreen build/src/ui/dc-load-logger --results-dir "$work/discharge" --port "$port" \
+  --connect-after 1 --quit-after 9 >"$work/discharge.log" 2>&1 || fail "the Linux discharge run"
+report_args=(--cells 24 --rated-ah 100 --end-volts 1.9 --site "Check")
+cp "$work/discharge/DC_Result_2.txt" "$WINEPREFIX/drive_c/R/Report-input.txt"
+build/src/ui/dc-load-logger --report "$work/discharge/DC_Result_2.txt" --out "$work/linux.pdf" \
   "${report_args[@]}" >"$work/report-linux.txt" || fail "Linux --report"
 "$wine" "$stage/dc-load-logger.exe" --report 'C:\R\Report-input.txt' --out 'C:\report.pdf' \
   "${report_args[@]}" 2>"$work/report-windows.err" | tr -d '\r' >"$work/report-windows.txt" || fail "Windows --report"
