@@ -108,9 +108,10 @@ cp "$WINEPREFIX/drive_c/windows.png" "$work/windows.png" 2>/dev/null || fail "no
 python3 - "$work/linux" "$WINEPREFIX/drive_c/R" <<'EOF' || fail "the files differ"
 import re, sys
 lin, win = sys.argv[1], sys.argv[2]
-def lines(path):
+def lines(path):   # each with its own line end (CR CR LF in result files)
     with open(path, "rb") as f:
-        return f.read().splitlines(keepends=True)
+        parts = f.read().split(b"\n")
+    return [p + b"\n" for p in parts[:-1]] + ([parts[-1]] if parts[-1] else [])
 for name, stamped in (("DC_Result_2.txt", False), ("DC_CSV_2.csv", True)):
     a, b = lines(f"{lin}/{name}"), lines(f"{win}/{name}")
     n = min(len(a), len(b))   # the runs end within a reading of each other
