@@ -52,10 +52,13 @@ mkdir -p "$src"
   [ -n "$(ls -d qcustomplot-*/ 2>/dev/null)" ] || apt-get source -qq qcustomplot >&2
 )
 qtsrc="$src/qt6-base-$upstream+dfsg"
-# Without Direct2D, Gui has no DirectWrite font engine, but 6.4.2's Windows print engine still
-# calls it (an undefined reference when Qt6PrintSupport.dll links): there it needs both.
+# Without Direct2D, Gui has no DirectWrite font engine or font database, but 6.4.2's Windows
+# print engine and platform plugin still call them (undefined references when they link):
+# there they need Direct2D too.
 sed -i 's/^#if QT_CONFIG(directwrite)$/#if QT_CONFIG(directwrite) \&\& QT_CONFIG(direct2d)/' \
   "$qtsrc/src/printsupport/platform/windows/qprintengine_win.cpp"
+sed -i 's/^#if QT_CONFIG(directwrite3)$/#if QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)/' \
+  "$qtsrc/src/plugins/platforms/windows/qwindowsintegration.cpp"
 
 # The project's toolchain file, but shared: Qt ships as DLLs (LGPL). Kept in the prefix,
 # where Qt's own toolchain file (qt-cmake) looks for it.
