@@ -54,7 +54,7 @@ x86_64-w64-mingw32-strip "$stage"/*.exe
 # Every DLL a shipped file imports is shipped or part of Windows.
 missing=0
 while IFS= read -r dll; do
-  if [ ! -f "$stage/$dll" ] && ! [[ "${dll,,}" =~ ^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|ws2_32|winmm|comdlg32|imm32|version|winspool\.drv|uxtheme|dwmapi|shlwapi|setupapi|netapi32|userenv|mpr|iphlpapi|dnsapi|crypt32|secur32|bcrypt|d3d9|d3d11|d3d12|dxgi|dwrite|d2d1|opengl32|wtsapi32|authz|msvcrt|ntdll|comctl32|rpcrt4|api-ms-win-.*)\.dll$|^winspool\.drv$ ]]; then
+  if [ ! -f "$stage/$dll" ] && ! [[ "${dll,,}" =~ ^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|ws2_32|winmm|comdlg32|imm32|version|winspool\.drv|uxtheme|dwmapi|shlwapi|shcore|winhttp|setupapi|netapi32|userenv|mpr|iphlpapi|dnsapi|crypt32|secur32|bcrypt|d3d9|d3d11|d3d12|dxgi|dwrite|d2d1|opengl32|wtsapi32|authz|msvcrt|ntdll|comctl32|rpcrt4|api-ms-win-.*)\.dll$|^winspool\.drv$ ]]; then
     echo "windows-package: $dll is imported but not shipped" >&2
     missing=1
   fi
@@ -64,8 +64,8 @@ done < <(find "$stage" -name '*.exe' -o -name '*.dll' | xargs -n1 x86_64-w64-min
 
 # The setup's uninstaller removes exactly the files it installed.
 filelist="$root/$build/uninstall-files.nsh"
-(cd "$stage" && find . -type f | sort | sed 's|^\./||; s|/|\\|g; s|.*|  Delete "$INSTDIR\\&"|'
- cd "$stage" && find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g; s|.*|  RMDir "$INSTDIR\\&"|') >"$filelist"
+(cd "$stage" && find . -type f | sort | sed 's|^\./||; s|/|\\|g; s|.*|  Delete "$INSTDIR\\&"|' &&
+ find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g; s|.*|  RMDir "$INSTDIR\\&"|') >"$filelist"
 setup="$root/$build/$name-setup.exe"
 makensis -V2 -DVERSION="$version" -DSTAGE="$root/$stage" -DOUTFILE="$setup" -DFILELIST="$filelist" \
   packaging/windows/installer.nsi
