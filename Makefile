@@ -11,6 +11,10 @@
 #   make guide-screenshots  take the operator's guide's pictures (docs/guide/) against the simulator
 #   make windows-check  build the core and its unit tests for Windows with MinGW-w64
 #                  (build-windows/) and run them under Wine
+#   make windows-package  the Windows setup and zip of the program (build-windows-gui/), with Qt
+#                  built once from Debian's sources into ~/.cache/dc-load-logger (scripts/build-qt-mingw.sh)
+#   make windows-gui-check  run the Windows program under Wine in Xvfb next to the Linux one and
+#                  compare their files, window picture and report; install the setup silently
 #   make mutate    plant each fault of scripts/mutants.tsv in turn (build-mutate/) and score the tests
 #
 # MUTATE_ARGS passes options to scripts/mutate.py (fault ids, --list, -j N).
@@ -22,7 +26,7 @@ FUZZ_SECONDS ?= 60
 VERSION := $(shell sed -n 's/^project.dc_load_logger VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 DEB = build-package/dc-load-logger_$(VERSION)_$(shell dpkg --print-architecture).deb
 
-.PHONY: all deps configure build demo test bench sanitize fuzz package guide-screenshots windows-check mutate clean
+.PHONY: all deps configure build demo test bench sanitize fuzz package guide-screenshots windows-check windows-package windows-gui-check mutate clean
 
 all: test
 
@@ -70,8 +74,14 @@ guide-screenshots: configure
 windows-check:
 	bash scripts/windows-check.sh
 
+windows-package:
+	bash scripts/windows-package.sh
+
+windows-gui-check:
+	bash scripts/windows-gui-check.sh
+
 mutate: deps
 	nice -n 19 python3 scripts/mutate.py $(MUTATE_ARGS)
 
 clean:
-	rm -rf build build-asan build-fuzz build-package build-windows build-mutate demo-results
+	rm -rf build build-asan build-fuzz build-package build-windows build-windows-gui build-mutate demo-results
