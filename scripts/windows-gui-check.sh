@@ -192,9 +192,9 @@ report_args=(--cells 24 --rated-ah 100 --end-volts 1.9 --site "Check")
 mkdir -p "$WINEPREFIX/drive_c/Report"
 cp "$work/discharge/DC_Result_2.txt" "$WINEPREFIX/drive_c/Report/DC_Result_2.txt"
 build/src/ui/dc-load-logger --report "$work/discharge/DC_Result_2.txt" --out "$work/linux.pdf" \
-  "${report_args[@]}" >"$work/report-linux.txt" || fail "Linux --report"
+  --results-dir "$work/discharge" "${report_args[@]}" >"$work/report-linux.txt" || fail "Linux --report"
 "$wine" "$stage/dc-load-logger.exe" --report 'C:\Report\DC_Result_2.txt' --out 'C:\report.pdf' \
-  "${report_args[@]}" 2>"$work/report-windows.err" | tr -d '\r' >"$work/report-windows.txt" || fail "Windows --report"
+  --results-dir 'C:\R' "${report_args[@]}" 2>"$work/report-windows.err" | tr -d '\r' >"$work/report-windows.txt" || fail "Windows --report"
 diff "$work/report-linux.txt" "$work/report-windows.txt" || fail "--report printed other figures on Windows"
 [ -s "$work/report-linux.txt" ] || fail "--report printed nothing"
 pdftotext -layout "$work/linux.pdf" "$work/linux-pdf.txt"
